@@ -1,0 +1,51 @@
+#include "duel.h"
+
+#include <cstdlib>
+
+#include "board.h"
+#include "frame.h"
+#include "platform.h"
+#include "view.h"
+
+namespace {
+
+constexpr SteeringKeys ARROWS = {VKEY_LEFT, VKEY_RIGHT, VKEY_UP, VKEY_DOWN};
+constexpr SteeringKeys WASD = {VKEY_A, VKEY_D, VKEY_W, VKEY_S};
+
+int announce(const char* message) {
+    gotoxy(3, SLEEP_ROW);
+    putText(message);
+    readChar();
+    return 0;
+}
+
+} // namespace
+
+int runDuel() {
+    std::srand(static_cast<unsigned>(clockSeconds()));
+    FramePacer pacer{};
+    pacer.tick = 99; // the first frame's count reaches 100 and draws the header
+    Player p1{};
+    Player p2{};
+    resetPlayer(p1, 10, 10, COLOR_P1);
+    resetPlayer(p2, 60, 10, COLOR_P2);
+    nextApple(p1, p2);
+    startPacer(pacer);
+
+    for (;;) {
+        drawApple();
+        drawPlayer(p1);
+        drawPlayer(p2);
+        // Both crashing in one frame is decided by the first test: Player 2 wins.
+        if (collided(p1) || playerCollided(p1, p2)) return announce("Player 2 WIN");
+        if (collided(p2) || playerCollided(p2, p1)) return announce("Player 1 WIN");
+        pacerStep(pacer);
+        if (countFrame(pacer)) drawTable(p1, p2);
+        pollSteering(p1, ARROWS);
+        pollSteering(p2, WASD);
+        movePlayer(p1);
+        movePlayer(p2);
+        checkEatApple(p1, p2);
+        if (keyState(VKEY_ESCAPE)) return 0;
+    }
+}
