@@ -10,6 +10,7 @@ constexpr unsigned char BEL = 0x07;
 // Modifier bits of CSI parameters (value = 1 + bits). Shift and the lock keys
 // still make a letter; Alt, Ctrl and the rest make a chord the game ignores.
 constexpr int MOD_CHORD_BITS = 2 | 4 | 8 | 16 | 32; // Alt Ctrl Super Hyper Meta
+constexpr int MOD_CTRL = 4;
 
 // A parsed parameter string: fields split by ';', sub-fields by ':'. Only the
 // first few of each are kept; the kitty forms use no more.
@@ -81,6 +82,23 @@ int arrowKey(unsigned char final) {
     }
 }
 
+// The byte Ctrl plus the key with this code gives on a legacy terminal (the
+// common xterm mapping: Ctrl+C is 3, Ctrl+\ and Ctrl+4 are 28), or -1 for a
+// key Ctrl leaves alone.
+int controlCharacter(int code) {
+    if (code >= 'a' && code <= 'z') return code - 'a' + 1;
+    switch (code) {
+        case ' ': case '@': case '2': return 0;
+        case '[': case '3': return 27;
+        case '\\': case '4': return 28;
+        case ']': case '5': return 29;
+        case '^': case '~': case '6': return 30;
+        case '_': case '/': case '7': return 31;
+        case '?': case '8': return 127;
+        default: return -1;
+    }
+}
+
 void emit(KeyEvents& out, int vk, KeyAction action) {
     out.items[out.count++] = KeyEvent{vk, action};
 }
@@ -102,12 +120,22 @@ void finishSequence(KeyDecoder& d, unsigned char final, KeyEvents& out) {
     if (const int vk = arrowKey(final)) {
         // ESC [ A, ESC [ 1 ; mods A, ESC [ 1 ; mods:event A; any modifier still steers.
         if (p.fields > 2 || orDefault(p.value[0][0], 1) != 1) return;
+        // Only a legacy terminal uses SS3, and it never reports the release.
+        if (d.introducer == 'O' && action == KeyAction::Press) action = KeyAction::Typed;
         emit(out, vk, action);
     } else if (final == 'u' && d.introducer == '[') {
         // Kitty: ESC [ code[:alternates] ; mods[:event] [; text] u
         const int code = p.value[0][0];
+        const int mods = modifierBits(orDefault(p.value[1][0], 1));
+        if ((mods & MOD_CTRL) != 0 && (mods & MOD_CHORD_BITS & ~MOD_CTRL) == 0) {
+            // Ctrl (with Shift or a lock at most): the character a legacy
+            // terminal would have sent. Its release would have sent nothing.
+            const int control = controlCharacter(code);
+            if (control >= 0 && action != KeyAction::Release) emit(out, VKEY_CONTROL + control, action);
+            return;
+        }
         const int vk = code == ESC ? static_cast<int>(VKEY_ESCAPE) : letterKey(code);
-        if (vk == 0 || (modifierBits(orDefault(p.value[1][0], 1)) & MOD_CHORD_BITS) != 0) return;
+        if (vk == 0 || (mods & MOD_CHORD_BITS) != 0) return;
         emit(out, vk, action);
     }
 }
@@ -122,7 +150,7 @@ void startSequence(KeyDecoder& d, unsigned char introducer) {
 // The byte after an ESC.
 void afterEscape(KeyDecoder& d, unsigned char b, KeyEvents& out) {
     switch (b) {
-        case ESC: emit(out, VKEY_ESCAPE, KeyAction::Press); break; // stays pending for the new ESC
+        case ESC: emit(out, VKEY_ESCAPE, KeyAction::Typed); break; // stays pending for the new ESC
         case '[':
         case 'O': startSequence(d, b); break;
         case 'P': // DCS
@@ -143,7 +171,7 @@ void decodeByte(KeyDecoder& d, unsigned char b, KeyClock::time_point now, KeyEve
             if (b == ESC) {
                 d.state = DecodeState::Escape;
             } else if (const int vk = letterKey(b)) {
-                emit(out, vk, KeyAction::Press);
+                emit(out, vk, KeyAction::Typed);
             }
             break;
         case DecodeState::Escape: afterEscape(d, b, out); break;
@@ -187,7 +215,7 @@ void decodeIdle(KeyDecoder& decoder, KeyClock::time_point now, KeyEvents& out) {
     if (decoder.state == DecodeState::Ground || now - decoder.since < ESCAPE_TIMEOUT) return;
     if (decoder.state == DecodeState::Escape) {
         if (out.count == MAX_KEY_EVENTS) return; // kept for the next call
-        emit(out, VKEY_ESCAPE, KeyAction::Press);
+        emit(out, VKEY_ESCAPE, KeyAction::Typed);
     }
     decoder.state = DecodeState::Ground;
 }
@@ -195,12 +223,21 @@ void decodeIdle(KeyDecoder& decoder, KeyClock::time_point now, KeyEvents& out) {
 void applyKeyEvents(KeyTable& table, const KeyEvents& events) {
     for (std::size_t i = 0; i < events.count; i++) {
         const KeyEvent& e = events.items[i];
+        if (e.vk >= VKEY_CONTROL && e.vk < VKEY_CONTROL_END) {
+            if (e.action != KeyAction::Release && table.controlCount < MAX_CONTROLS) {
+                table.controls[table.controlCount++] = static_cast<unsigned char>(e.vk - VKEY_CONTROL);
+            }
+            continue;
+        }
         if (e.vk < 0 || e.vk > 255) continue;
-        if (e.action == KeyAction::Release) {
-            table.down[e.vk] = false;
-        } else {
-            table.pressed[e.vk] = true;
-            if (table.reportsReleases) table.down[e.vk] = true;
+        switch (e.action) {
+            case KeyAction::Release: table.down[e.vk] = false; break;
+            case KeyAction::Typed: table.pressed[e.vk] = true; break;
+            case KeyAction::Press:
+            case KeyAction::Repeat:
+                table.pressed[e.vk] = true;
+                if (table.reportsReleases) table.down[e.vk] = true;
+                break;
         }
     }
 }
@@ -210,6 +247,18 @@ int pollKey(KeyTable& table, int vk) {
     const bool counted = table.down[vk] || table.pressed[vk];
     table.pressed[vk] = false;
     return counted ? 1 : 0;
+}
+
+bool takeControl(KeyTable& table, unsigned char& control) {
+    if (table.controlCount == 0) return false;
+    control = table.controls[0];
+    table.controlCount--;
+    for (std::size_t i = 0; i < table.controlCount; i++) table.controls[i] = table.controls[i + 1];
+    return true;
+}
+
+void releaseAllKeys(KeyTable& table) {
+    for (bool& held : table.down) held = false;
 }
 
 void feedKeys(KeyDecoder& decoder, KeyTable& table, const unsigned char* bytes,

@@ -5,7 +5,8 @@
 // Understood: the letters A D S W (either case), Escape, and the arrows as
 // CSI (ESC [ A) or SS3 (ESC O A), with or without modifier parameters. The
 // kitty keyboard protocol's forms are decoded too (CSI code;mods:event u and
-// CSI 1;mods:event A-D), with their repeat and release events. Everything else
+// CSI 1;mods:event A-D), with their repeat and release events, and its Ctrl
+// chords as the control characters they stand for. Everything else
 // a terminal may send (function keys, mouse reports, paste markers, replies,
 // OSC/DCS strings, Alt chords, UTF-8 text, control bytes) is consumed and
 // ignored.
@@ -27,13 +28,25 @@ constexpr std::chrono::milliseconds ESCAPE_TIMEOUT{25};
 // final byte and dropped.
 constexpr std::size_t MAX_PARAM_BYTES = 32;
 
-// Legacy terminals send only presses (a held key auto-repeats as presses).
-enum class KeyAction : std::uint8_t { Press, Repeat, Release };
+// Press, Repeat and Release come from forms that report releases when the
+// terminal has been asked to (kitty's CSI forms; CSI arrows are the same bytes
+// in both worlds). Typed comes from a form only a legacy terminal sends (a
+// letter byte, SS3 arrows, a lone ESC): no release will ever follow it, so it
+// counts once and never holds a key down, whatever the terminal was asked.
+enum class KeyAction : std::uint8_t { Press, Repeat, Release, Typed };
 
 struct KeyEvent {
-    int vk; // VKEY_* of platform.h
+    int vk; // VKEY_* of platform.h, or VKEY_CONTROL + a control character
     KeyAction action;
 };
+
+// A terminal that reports keys as escape codes sends Ctrl+C as ESC [ 99;5u
+// instead of the byte 3 that would have made the terminal driver raise
+// SIGINT. Such chords come out as the control character they would have
+// typed (0 to 127), offset by VKEY_CONTROL, so that the console can do what
+// the driver would have done with it.
+constexpr int VKEY_CONTROL = 0x100;
+constexpr int VKEY_CONTROL_END = VKEY_CONTROL + 0x80;
 
 constexpr std::size_t MAX_KEY_EVENTS = 32;
 
@@ -72,6 +85,8 @@ std::size_t decodeBytes(KeyDecoder& decoder, const unsigned char* bytes, std::si
 // becomes an Escape press, and an unfinished sequence that long is dropped.
 void decodeIdle(KeyDecoder& decoder, KeyClock::time_point now, KeyEvents& out);
 
+constexpr std::size_t MAX_CONTROLS = 8;
+
 // What the polls see, per virtual-key code.
 struct KeyTable {
     bool down[256];    // pressed and not yet released
@@ -79,6 +94,10 @@ struct KeyTable {
     // Set only when the terminal has been asked to report releases; without
     // them a press must not mark a key down, as nothing would ever lift it.
     bool reportsReleases;
+    // Control characters typed as chords, oldest first, waiting for the
+    // console; more than fit in one poll are dropped.
+    unsigned char controls[MAX_CONTROLS];
+    std::size_t controlCount;
 };
 
 void applyKeyEvents(KeyTable& table, const KeyEvents& events);
@@ -86,6 +105,13 @@ void applyKeyEvents(KeyTable& table, const KeyEvents& events);
 // Non-zero if vk is down or was pressed since its own previous poll; clears
 // that key's pressed mark and no other.
 int pollKey(KeyTable& table, int vk);
+
+// Takes the oldest control character waiting in the table; false if none.
+bool takeControl(KeyTable& table, unsigned char& control);
+
+// Forgets every key held down (their releases may never come, e.g. after
+// the game was stopped), keeping presses not yet polled.
+void releaseAllKeys(KeyTable& table);
 
 // Decodes all of bytes (length may be 0) into the table, then lets time out
 // whatever has waited too long.
