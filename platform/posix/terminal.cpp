@@ -1,11 +1,14 @@
 // The console on a POSIX terminal: ANSI/xterm control sequences to standard
 // output, keys read raw from the controlling terminal and decoded by keys.cpp.
+// A terminal that speaks the kitty keyboard protocol is asked to report
+// releases too, so that a held key counts at every poll.
 //
-// The terminal's modes are put back on every way out: consoleClose, exit(),
-// the end of a game (before the line is read), a fatal signal, and for the
-// time the game is stopped by Ctrl+Z.
+// The terminal's modes and keyboard flags are put back on every way out:
+// consoleClose, exit(), the end of a game (before the line is read), a signal
+// that ends the game, a crash, and for the time the game is stopped by Ctrl+Z.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,8 +19,11 @@
 #include <cstring>
 #include <ctime>
 
+#include "environment.h"
+#include "glyphs.h"
 #include "keys.h"
 #include "platform.h"
+#include "protocol.h"
 
 namespace {
 
@@ -48,8 +54,8 @@ volatile std::sig_atomic_t g_shownColor = -1;  // attribute of the output last w
 bool g_exitHookSet = false;
 
 // The signals that end the game (SIGPIPE too, for output piped into a reader
-// that quits), SIGTSTP and SIGCONT; see HANDLERS.
-constexpr int HANDLED_COUNT = 7;
+// that quits), those of a crash, SIGTSTP and SIGCONT; see HANDLERS.
+constexpr int HANDLED_COUNT = 12;
 struct sigaction g_previous[HANDLED_COUNT];
 bool g_installed[HANDLED_COUNT];
 
@@ -106,28 +112,57 @@ void append(const char* data, std::size_t length) {
     term.outLength += length;
 }
 
-// UTF-8 of the characters code page 437 shows for the glyph bytes the games use.
-const char* glyphText(unsigned char glyph) {
-    switch (glyph) {
-        case 0xBA: return "\xE2\x95\x91"; // U+2551 ║
-        case 0xCD: return "\xE2\x95\x90"; // U+2550 ═
-        case 0xBB: return "\xE2\x95\x97"; // U+2557 ╗
-        case 0xC9: return "\xE2\x95\x94"; // U+2554 ╔
-        case 0xBC: return "\xE2\x95\x9D"; // U+255D ╝
-        case 0xC8: return "\xE2\x95\x9A"; // U+255A ╚
-        case 0x1E: return "\xE2\x96\xB2"; // U+25B2 ▲
-        case 0x1F: return "\xE2\x96\xBC"; // U+25BC ▼
-        case 0x11: return "\xE2\x97\x84"; // U+25C4 ◄
-        case 0x10: return "\xE2\x96\xBA"; // U+25BA ►
-        case 0xDB: return "\xE2\x96\x88"; // U+2588 █
-        case 0x02: return "\xE2\x98\xBB"; // U+263B ☻
-        default: return nullptr;
+// ---- Modes and signals -----------------------------------------------------
+
+volatile std::sig_atomic_t g_wantFlags = 0;   // keyboard flags wanted (until the final read)
+volatile std::sig_atomic_t g_flagsActive = 0; // keyboard flags pushed and not yet popped
+volatile std::sig_atomic_t g_resumed = 0;     // continued after a stop: held keys are stale
+bool g_utf8 = true;                           // the locale's character set is UTF-8
+sigset_t g_handledSignals;                    // held off while the flags change
+
+bool inForeground() { return tcgetpgrp(term.tty) == getpgrp(); }
+
+// Async-signal-safe. The protocol's flags live in the terminal the keys come
+// from, so they are written there, not to standard output (which may be
+// redirected). A terminal that takes no output for a second is given up on.
+void writeTty(const char* text, std::size_t length) {
+    for (int waits = 0; length > 0;) {
+        const ssize_t n = write(term.tty, text, length);
+        if (n > 0) {
+            text += n;
+            length -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waits++ < 10) {
+            pollfd wait{term.tty, POLLOUT, 0};
+            poll(&wait, 1, 100);
+        } else {
+            return;
+        }
     }
 }
 
-// ---- Modes and signals -----------------------------------------------------
+// Async-signal-safe. The handlers are held off meanwhile, so that none finds
+// the flags pushed but not yet marked so, or popped but still marked.
+void pushFlags() {
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &g_handledSignals, &before);
+    if (g_wantFlags != 0 && g_playActive != 0 && g_flagsActive == 0) {
+        writeTty(PROTOCOL_PUSH, sizeof PROTOCOL_PUSH - 1);
+        g_flagsActive = 1;
+    }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
 
-bool inForeground() { return tcgetpgrp(term.tty) == getpgrp(); }
+void popFlags() {
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &g_handledSignals, &before);
+    if (g_flagsActive != 0) {
+        writeTty(PROTOCOL_POP, sizeof PROTOCOL_POP - 1);
+        g_flagsActive = 0;
+    }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
 
 // Async-signal-safe, and harmless when the modes are already back.
 void restoreModes() {
@@ -144,6 +179,16 @@ void enterPlayModes() {
     if (tcsetattr(term.tty, TCSAFLUSH, &term.play) == 0) g_playActive = 1;
 }
 
+// Async-signal-safe: the terminal as it was found, flags and modes.
+void leavePlay() {
+    popFlags();
+    restoreModes();
+}
+
+void resetColor() {
+    if (g_open != 0 && g_shownColor >= 0) writeNow(RESET_FOREGROUND, sizeof RESET_FOREGROUND - 1);
+}
+
 // From a handler: takes the signal's default action now (die, or stop).
 void raiseByDefault(int sig) {
     struct sigaction fallback {};
@@ -158,26 +203,57 @@ void raiseByDefault(int sig) {
 }
 
 void onFatalSignal(int sig) {
-    restoreModes();
-    if (g_open != 0 && g_shownColor >= 0) writeNow(RESET_FOREGROUND, sizeof RESET_FOREGROUND - 1);
+    leavePlay();
+    resetColor();
     raiseByDefault(sig); // the shell sees a program ended by that signal
 }
 
-// Ctrl+Z: the shell gets its modes and colour back while the game is stopped.
-// Buffered drawing stays buffered; writing it here would not be safe.
+int handlerIndex(int sig);
+
+// A crash of the game itself. Once the terminal is back, the signal goes to
+// whoever had it before: the default action (the program dies by it, with a
+// core dump where enabled), or a sanitizer's handler that reports the fault.
+void onCrash(int sig, siginfo_t* info, void*) {
+    leavePlay();
+    resetColor();
+    const int i = handlerIndex(sig);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(sig, i >= 0 && g_installed[i] ? &g_previous[i] : &fallback, nullptr);
+    // A fault comes back as soon as this returns, with the faulting state
+    // intact for a report; one sent by kill() or abort() is sent again.
+    if (info != nullptr && info->si_code > 0) return;
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, sig);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(sig);
+}
+
+// Ctrl+Z: the shell gets its modes, keyboard and colour back while the game
+// is stopped. Buffered drawing stays buffered; writing it here would not be safe.
 void onStop(int) {
     const int savedErrno = errno;
-    restoreModes();
-    if (g_open != 0 && g_shownColor >= 0) writeNow(RESET_FOREGROUND, sizeof RESET_FOREGROUND - 1);
+    leavePlay();
+    resetColor();
     raiseByDefault(SIGTSTP); // stops here; onContinue runs when the job is continued
     sigaction(SIGTSTP, &term.stopAction, nullptr);
+    // A process group no shell could continue (orphaned) is not stopped at
+    // all: play goes on, and the terminal must be set for it again here.
+    if (g_playActive == 0) enterPlayModes();
+    pushFlags();
+    g_resumed = 1;
     errno = savedErrno;
 }
 
-// Any continue, after Ctrl+Z or another stop: play modes and colour again.
+// Any continue, after Ctrl+Z or another stop: play modes, flags and colour
+// again. Keys held before the stop may have been released meanwhile unseen.
 void onContinue(int) {
     const int savedErrno = errno;
     enterPlayModes();
+    pushFlags();
+    g_resumed = 1;
     if (g_playActive != 0 && g_shownColor >= 0) {
         char text[8];
         writeNow(text, colorSequence(g_shownColor, text));
@@ -188,26 +264,50 @@ void onContinue(int) {
 struct Handler {
     int sig;
     void (*handle)(int);
+    void (*crash)(int, siginfo_t*, void*);
 };
 
 const Handler HANDLERS[HANDLED_COUNT] = {
-    {SIGINT, onFatalSignal},  {SIGTERM, onFatalSignal}, {SIGHUP, onFatalSignal},
-    {SIGQUIT, onFatalSignal}, {SIGPIPE, onFatalSignal}, {SIGTSTP, onStop},
-    {SIGCONT, onContinue},
+    {SIGINT, onFatalSignal, nullptr},  {SIGTERM, onFatalSignal, nullptr},
+    {SIGHUP, onFatalSignal, nullptr},  {SIGQUIT, onFatalSignal, nullptr},
+    {SIGPIPE, onFatalSignal, nullptr}, {SIGSEGV, nullptr, onCrash},
+    {SIGABRT, nullptr, onCrash},       {SIGBUS, nullptr, onCrash},
+    {SIGFPE, nullptr, onCrash},        {SIGILL, nullptr, onCrash},
+    {SIGTSTP, onStop, nullptr},        {SIGCONT, onContinue, nullptr},
 };
+
+int handlerIndex(int sig) {
+    for (int i = 0; i < HANDLED_COUNT; i++) {
+        if (HANDLERS[i].sig == sig) return i;
+    }
+    return -1;
+}
+
+// A crash by stack overflow needs a stack of its own to restore the terminal
+// from. One already set (a sanitizer sets its own) is kept.
+alignas(16) char g_crashStack[64 * 1024];
+
+void setCrashStack() {
+    stack_t current{};
+    if (sigaltstack(nullptr, &current) != 0 || (current.ss_flags & SS_DISABLE) == 0) return;
+    stack_t ours{};
+    ours.ss_sp = g_crashStack;
+    ours.ss_size = sizeof g_crashStack;
+    sigaltstack(&ours, nullptr);
+}
 
 void installHandlers() {
     sigset_t blocked;
     sigemptyset(&blocked);
+    sigemptyset(&g_handledSignals);
     for (const Handler& h : HANDLERS) {
         if (h.sig != SIGCONT) sigaddset(&blocked, h.sig);
+        sigaddset(&g_handledSignals, h.sig);
     }
     // A background job may restore the terminal's modes without being stopped.
     sigaddset(&blocked, SIGTTOU);
+    setCrashStack();
 
-    struct sigaction action {};
-    action.sa_mask = blocked;
-    action.sa_flags = SA_RESTART; // the final getchar must not fail on a Ctrl+Z
     for (int i = 0; i < HANDLED_COUNT; i++) {
         g_installed[i] = false;
         if (sigaction(HANDLERS[i].sig, nullptr, &g_previous[i]) != 0) continue;
@@ -215,7 +315,15 @@ void installHandlers() {
         const bool ignored = (g_previous[i].sa_flags & SA_SIGINFO) == 0 &&
                              g_previous[i].sa_handler == SIG_IGN;
         if (ignored && HANDLERS[i].sig != SIGCONT) continue;
-        action.sa_handler = HANDLERS[i].handle;
+        struct sigaction action {};
+        action.sa_mask = blocked;
+        action.sa_flags = SA_RESTART; // the final getchar must not fail on a Ctrl+Z
+        if (HANDLERS[i].crash != nullptr) {
+            action.sa_sigaction = HANDLERS[i].crash;
+            action.sa_flags |= SA_SIGINFO | SA_ONSTACK;
+        } else {
+            action.sa_handler = HANDLERS[i].handle;
+        }
         if (HANDLERS[i].sig == SIGTSTP) term.stopAction = action;
         g_installed[i] = sigaction(HANDLERS[i].sig, &action, nullptr) == 0;
     }
@@ -244,6 +352,58 @@ termios playModes(termios modes) {
     return modes;
 }
 
+// Sends a query and reads what comes back until the device attributes arrive
+// or the wait runs out. Keys typed meanwhile are decoded as they come.
+void askTerminal(ReplyProbe& probe) {
+    writeTty(PROTOCOL_QUERY, sizeof PROTOCOL_QUERY - 1);
+    const KeyClock::time_point deadline = KeyClock::now() + PROTOCOL_REPLY_WAIT;
+    unsigned char bytes[256];
+    unsigned char keys[sizeof bytes + PROBE_HELD_MAX];
+    while (!probe.answered) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - KeyClock::now()).count();
+        if (left <= 0) break;
+        pollfd wait{term.tty, POLLIN, 0};
+        const int ready = poll(&wait, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        const ssize_t n = read(term.tty, bytes, sizeof bytes);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        if (n <= 0) break; // the terminal is gone
+        const std::size_t kept = probeBytes(probe, bytes, static_cast<std::size_t>(n), keys);
+        feedKeys(term.decoder, term.keys, keys, kept, KeyClock::now());
+    }
+    const std::size_t held = probeFinish(probe, keys);
+    feedKeys(term.decoder, term.keys, keys, held, KeyClock::now());
+}
+
+// Asks whether the terminal speaks the kitty keyboard protocol; if it does,
+// pushes the flags and asks which of them it took. Keys read until then
+// count as typed once: they came in whatever form the terminal used before.
+void negotiateKeys() {
+    if (g_playActive == 0) return; // started in the background: legacy keys
+    ReplyProbe probe{};
+    askTerminal(probe);
+    if (!probe.flagsSeen) return;
+    g_wantFlags = 1;
+    pushFlags();
+    ReplyProbe granted{};
+    askTerminal(granted);
+    // A key marked down whose release never comes would steer for ever:
+    // releases are trusted only from a terminal that says it reports them.
+    term.keys.reportsReleases = granted.flagsSeen && (granted.flags & FLAG_REPORT_EVENTS) != 0;
+}
+
+// Ctrl+C, Ctrl+\ and Ctrl+Z reported as keys: what the terminal driver does
+// with their characters on a legacy terminal, to the whole foreground
+// process group. Ctrl+Z returns here once the game is continued.
+void actOnControls() {
+    unsigned char control;
+    while (takeControl(term.keys, control)) {
+        if (const int sig = controlSignal(control, term.play)) kill(0, sig);
+    }
+}
+
 } // namespace
 
 bool consoleOpen() {
@@ -260,6 +420,14 @@ bool consoleOpen() {
         close(tty);
         return false;
     }
+    winsize size{};
+    if (ioctl(tty, TIOCGWINSZ, &size) == 0 && !sizeFits(size.ws_col, size.ws_row)) {
+        std::fprintf(stderr, "%s needs a terminal of at least %dx%d; this one is %dx%d\n", programName(),
+                     NEEDED_COLUMNS, NEEDED_ROWS, size.ws_col, size.ws_row);
+        close(tty);
+        return false;
+    }
+    g_utf8 = localeIsUtf8();
     term.tty = tty;
     term.found = found;
     term.play = playModes(found);
@@ -275,6 +443,7 @@ bool consoleOpen() {
     installHandlers();
     g_wantPlay = 1;
     enterPlayModes();
+    negotiateKeys();
     return true;
 }
 
@@ -282,7 +451,8 @@ void consoleClose() {
     if (g_open == 0) return;
     flushOutput();
     g_wantPlay = 0;
-    restoreModes();
+    g_wantFlags = 0;
+    leavePlay();
     // The game leaves its last colour set; the player's prompt should come
     // back in the terminal's own colour. A game that never set one sends nothing.
     if (g_shownColor >= 0) writeAll(RESET_FOREGROUND, sizeof RESET_FOREGROUND - 1);
@@ -313,7 +483,7 @@ void putText(const char* text) {
 }
 
 void putGlyph(unsigned char glyph) {
-    if (const char* text = glyphText(glyph)) {
+    if (const char* text = glyphText(glyph, g_utf8)) {
         append(text, std::strlen(text));
     } else {
         const char shown = glyph >= 0x20 && glyph < 0x7F ? static_cast<char>(glyph) : '?';
@@ -329,6 +499,11 @@ void flushOutput() {
 
 int keyState(int vk) {
     if (g_open == 0) return 0;
+    if (g_resumed != 0) {
+        g_resumed = 0;
+        releaseAllKeys(term.keys);
+        term.decoder = KeyDecoder{};
+    }
     const KeyClock::time_point now = KeyClock::now();
     unsigned char bytes[256];
     for (int i = 0; i < MAX_READS_PER_POLL; i++) {
@@ -342,6 +517,7 @@ int keyState(int vk) {
         }
     }
     feedKeys(term.decoder, term.keys, nullptr, 0, now);
+    actOnControls();
     return pollKey(term.keys, vk);
 }
 
@@ -359,7 +535,8 @@ int readChar() {
     flushOutput();
     if (g_open != 0) {
         g_wantPlay = 0;
-        restoreModes();
+        g_wantFlags = 0;
+        leavePlay();
         // Keys typed during play that the game never read (an Enter among
         // them) must not answer this read, or the outcome would flash by.
         tcflush(term.tty, TCIFLUSH);
