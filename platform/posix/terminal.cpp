@@ -25,6 +25,9 @@
 #include "platform.h"
 #include "protocol.h"
 
+// In the runtime of a sanitizer build only; weak, so null elsewhere.
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+
 namespace {
 
 constexpr std::size_t OUTPUT_CAPACITY = 8192; // a whole frame, walls and header included
@@ -231,6 +234,14 @@ void onCrash(int sig, siginfo_t* info, void*) {
     raise(sig);
 }
 
+// A sanitizer's report (a heap overflow, a null store) ends the program by
+// the sanitizer's own exit, no signal and no atexit: its death callback
+// restores the terminal then.
+void onSanitizerDeath() {
+    leavePlay();
+    resetColor();
+}
+
 // Ctrl+Z: the shell gets its modes, keyboard and colour back while the game
 // is stopped. Buffered drawing stays buffered; writing it here would not be safe.
 void onStop(int) {
@@ -297,6 +308,7 @@ void setCrashStack() {
 }
 
 void installHandlers() {
+    if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(onSanitizerDeath);
     sigset_t blocked;
     sigemptyset(&blocked);
     sigemptyset(&g_handledSignals);
