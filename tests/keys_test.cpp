@@ -195,6 +195,20 @@ TEST(KeyDecoder, KittyFormsCarryPressRepeatAndRelease) {
     EXPECT_EQ(settle("\x1b[97;1:4u\x1b[1;1:0A\x1b[97;1:9u"), "");
 }
 
+TEST(KeyDecoder, WhatKitty0265SentForKeysTypedWithFlags11) {
+    // Recorded from kitty 0.26.5: Left held (with three repeats), a, Shift+W,
+    // Escape, Ctrl+C, Ctrl+Z, Ctrl+backslash, and s with Caps Lock on. The
+    // modifier keys report themselves (57441 Shift, 57442 Ctrl, 57358 Caps
+    // Lock), and a chord's letter may be released after its Ctrl.
+    const std::string_view typed =
+        "\x1b[D\x1b[1;1:2D\x1b[1;1:2D\x1b[1;1:2D\x1b[1;1:3D\x1b[97u\x1b[97;1:3u\x1b[57441u\x1b[119;2u"
+        "\x1b[119;2:3u\x1b[57441;2:3u\x1b[27u\x1b[27;1:3u\x1b[57442u\x1b[99;5u\x1b[57442;5:3u\x1b[99;1:3u"
+        "\x1b[57442u\x1b[122;5u\x1b[57442;5:3u\x1b[122;1:3u\x1b[57442u\x1b[92;5u\x1b[57442;5:3u"
+        "\x1b[92;1:3u\x1b[57358u\x1b[57358;65:3u\x1b[115;65u\x1b[115;65:3u\x1b[57358;65u\x1b[57358;65:3u";
+    EXPECT_EQ(settle(typed),
+              "LEFT LEFT~ LEFT~ LEFT~ LEFT^ A A^ W W^ ESC ESC^ CTRL+C CTRL+Z CTRL+\\ S S^");
+}
+
 TEST(KeyDecoder, LettersCountWhateverShiftAndTheLocksSay) {
     // The modifier field is 1 + bits: Shift 1, Caps Lock 64, Num Lock 128.
     for (const char* mods : {"2", "65", "66", "129", "194"}) {

@@ -45,6 +45,12 @@ TEST(ReplyProbe, FlagsBeforeTheAttributesMeanTheProtocolIsSpoken) {
     EXPECT_EQ(kitty.flags, 0);
     EXPECT_EQ(kitty.keys, "");
 
+    // kitty 0.26.5's own answer, with an empty parameter in the attributes.
+    Probed kitty0265 = probe({"\x1b[?0u\x1b[?62;c"});
+    EXPECT_TRUE(kitty0265.flagsSeen);
+    EXPECT_TRUE(kitty0265.answered);
+    EXPECT_EQ(kitty0265.keys, "");
+
     Probed pushed = probe({"\x1b[?11u\x1b[?1;2c"});
     EXPECT_TRUE(pushed.flagsSeen);
     EXPECT_EQ(pushed.flags, 11);
