@@ -144,8 +144,10 @@ TEST(ScreenModel, AfterInvalidationEveryDrawnCellIsSentAgain) {
         vt::start(d, cols, rows);
         // Writes before the first move land wherever the shell left the
         // cursor; they are not in the model, and no game makes them.
+        // Rounds without colour, with many, and with one set once.
         vt::gotoxy(d, 0, 0);
-        randomWrites(d, rng, 120, round % 3 != 0, 0, 0);
+        if (round % 3 == 2) vt::setColor(d, 11);
+        randomWrites(d, rng, 120, round % 3 == 1, 0, 0);
         if (HasFatalFailure()) return;
 
         // The terminal lost what it showed (or was resized): a blank one fed

@@ -14,7 +14,6 @@ constexpr std::size_t EMIT_ROOM = 48;
 // Longest run of known cells re-sent instead of a cursor move.
 constexpr int RESEND_LIMIT = 8;
 
-short normalColor(short color) { return color < 0 ? COLOR_DEFAULT : static_cast<short>(color & 15); }
 
 Cell makeCell(unsigned char glyph, short color) {
     return static_cast<Cell>(KNOWN | ((color + 1) & 0x1F) << 8 | glyph);
@@ -222,6 +221,13 @@ void resize(Model& m, int cols, int rows) {
     invalidate(m);
 }
 
+void handOver(Model& m) {
+    m.cursorKnown = false;
+    m.wrapPending = false;
+    m.termCursorKnown = false;
+    m.termWrapPending = false;
+}
+
 void moveTo(Model& m, int x, int y) {
     // As the terminal does with a cursor position outside it.
     m.x = std::clamp(x, 0, m.cols - 1);
@@ -231,7 +237,7 @@ void moveTo(Model& m, int x, int y) {
 }
 
 void setColor(Model& m, short color) {
-    m.color = normalColor(color);
+    m.color = static_cast<short>(color & 15); // the foreground; no background is set
     m.colorEverSet = true;
 }
 

@@ -80,6 +80,9 @@ void reset(Model& m, int cols, int rows, Sink sink);
 // and moves the cursor and sets the colour afresh.
 void invalidate(Model& m);
 void resize(Model& m, int cols, int rows);
+// The player's typing (echoed by the terminal) has moved the cursor: neither
+// picture knows where it is until the next move.
+void handOver(Model& m);
 
 // The console calls.
 void moveTo(Model& m, int x, int y);
