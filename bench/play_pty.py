@@ -9,8 +9,10 @@ Escape ends the game.
 
     python3 bench/play_pty.py build-release/duelcoil [--seconds 10] [--side 6]
 
-Write calls are counted by the kernel (/proc/PID/io syscw); frames are the
-play time times the mean of the frame-rate readouts.
+The snakes rest until first steered, so no key is sent until the frame
+pacer has settled (--settle). Write calls are counted by the kernel
+(/proc/PID/io syscw), which also paces the turns; frames are the measured
+time times the mean of the frame-rate readouts seen in it.
 """
 import argparse
 import fcntl
@@ -52,8 +54,11 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("program")
     ap.add_argument("--seconds", type=float, default=10.0, help="measured play time")
-    ap.add_argument("--warmup", type=float, default=2.0, help="play before measuring")
-    ap.add_argument("--side", type=int, default=6, help="frames between turns")
+    ap.add_argument("--settle", type=float, default=4.0,
+                    help="seconds before the first key, while the frame pacer settles")
+    ap.add_argument("--warmup", type=float, default=1.0, help="steered play before measuring")
+    ap.add_argument("--side", type=int, default=5, help="frames between turns")
+    ap.add_argument("--dump", help="file to save everything the game wrote")
     args = ap.parse_args()
 
     pid, master = pty.fork()
@@ -64,26 +69,31 @@ def main():
     fcntl.ioctl(master, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
 
     out = bytearray()
-    window = None  # (start time, bytes, cpu, syscw) at the start of measuring
+    window = None  # (time, bytes, cpu, syscw) when measuring starts
     result = None
     start = time.monotonic()
-    frame_time = 1 / 11  # the pacer aims at eleven frames a second
-    next_turn = start + 0.3
+    steering = False
     turn = 0
-    # Turning both at the first key would reverse nothing: snakes at rest
-    # take any direction.
+    last_turn = None
     while True:
         now = time.monotonic()
-        if window is None and now - start >= args.warmup:
-            window = (now, len(out)) + proc_counters(pid)
-        if window is not None and now - window[0] >= args.seconds:
-            result = (now, len(out)) + proc_counters(pid)
-            break
-        if now >= next_turn:
-            os.write(master, P1_KEYS[turn % 4] + P2_KEYS[turn % 4])
-            turn += 1
-            next_turn += args.side * frame_time
-        ready, _, _ = select.select([master], [], [], max(0.0, min(next_turn - now, 0.05)))
+        cpu, syscw = proc_counters(pid)
+        if not steering and now - start >= args.settle:
+            steering = True
+            steer_start = now
+        if steering:
+            # One write a frame: the kernel's count of them paces the turns,
+            # so each side of a square has the same number of frames.
+            if last_turn is None or syscw - last_turn >= args.side:
+                os.write(master, P1_KEYS[turn % 4] + P2_KEYS[turn % 4])
+                turn += 1
+                last_turn = syscw
+            if window is None and now - steer_start >= args.warmup:
+                window = (now, len(out), cpu, syscw)
+            if window is not None and now - window[0] >= args.seconds:
+                result = (now, len(out), cpu, syscw)
+                break
+        ready, _, _ = select.select([master], [], [], 0.005)
         if ready:
             try:
                 data = os.read(master, 65536)
@@ -117,6 +127,9 @@ def main():
         os.waitpid(pid, 0)
         print("Escape did not end the game; killed it", file=sys.stderr)
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if args.dump:
+        with open(args.dump, "wb") as f:
+            f.write(out)
 
     seconds = result[0] - window[0]
     window_bytes = result[1] - window[1]
@@ -128,7 +141,7 @@ def main():
     frames = seconds * fps
 
     print(f"program: {args.program}")
-    print(f"measured: {seconds:.1f} s of play after {args.warmup:.1f} s, 80x24, turns every {args.side} frames")
+    print(f"measured: {seconds:.1f} s of play, 80x24, turns every {args.side} frames")
     print(f"frame-rate readouts seen: {' '.join(map(str, all_readouts))}")
     print(f"frames (time x mean readout {fps:.2f}): {frames:.0f}")
     print(f"bytes: {window_bytes}, per frame: {window_bytes / frames:.1f}")
