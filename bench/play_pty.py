@@ -11,10 +11,14 @@ Escape ends the game.
 
 The snakes rest until first steered, so no key is sent until the frame
 pacer has settled (--settle). Write calls are counted by the kernel
-(/proc/PID/io syscw), which also paces the turns; frames are the measured
-time times the mean of the frame-rate readouts seen in it.
+(/proc/PID/io syscw), which also paces the turns. Frames are counted as the
+game's sleeps: each frame sleeps once, a voluntary context switch
+(/proc/PID/status). The frame-rate readouts are read off a small emulation
+of the screen, since only their changed characters are sent: a readout equal
+to the one before it is not seen, by the player either.
 """
 import argparse
+import codecs
 import fcntl
 import os
 import pty
@@ -31,6 +35,103 @@ import time
 # right, up from the right: two squares apart from each other.
 P1_KEYS = [b"\x1b[C", b"\x1b[B", b"\x1b[D", b"\x1b[A"]
 P2_KEYS = [b"a", b"s", b"d", b"w"]
+
+
+class Screen:
+    """Just enough of a terminal to read the readouts: cursor moves, text,
+    autowrap and scrolling; colours are ignored."""
+
+    def __init__(self, cols, rows):
+        self.cols, self.rows = cols, rows
+        self.cells = [[" "] * cols for _ in range(rows)]
+        self.x = self.y = 0
+        self.wrap = False
+        self.decoder = codecs.getincrementaldecoder("utf-8")(errors="replace")
+        self.pending = ""
+
+    def _scroll(self):
+        self.cells.pop(0)
+        self.cells.append([" "] * self.cols)
+
+    def _put(self, ch):
+        if self.wrap:
+            self.wrap = False
+            self.x = 0
+            if self.y + 1 < self.rows:
+                self.y += 1
+            else:
+                self._scroll()
+        self.cells[self.y][self.x] = ch
+        if self.x + 1 == self.cols:
+            self.wrap = True
+        else:
+            self.x += 1
+
+    def _csi(self, params, final):
+        nums = [int(p) if p.isdigit() else 0 for p in params.split(";")]
+        n = max(nums[0], 1)
+        if final == "H":
+            row = max(nums[0], 1)
+            col = max(nums[1], 1) if len(nums) > 1 else 1
+            self.y, self.x = min(row, self.rows) - 1, min(col, self.cols) - 1
+        elif final == "A":
+            self.y = max(self.y - n, 0)
+        elif final == "B":
+            self.y = min(self.y + n, self.rows - 1)
+        elif final == "C":
+            self.x = min(self.x + n, self.cols - 1)
+        elif final == "D":
+            self.x = max(self.x - n, 0)
+        else:
+            return  # colours and modes leave the cells alone
+        self.wrap = False
+
+    def feed(self, data):
+        text = self.pending + self.decoder.decode(data)
+        self.pending = ""
+        i = 0
+        while i < len(text):
+            ch = text[i]
+            if ch == "\x1b":
+                m = re.match(r"\x1b\[([0-9;?]*)([@-~])", text[i:])
+                if m:
+                    self._csi(m.group(1), m.group(2))
+                    i += m.end()
+                    continue
+                if i + 1 < len(text) and text[i + 1] == "D":
+                    if self.y + 1 == self.rows:
+                        self._scroll()
+                    else:
+                        self.y += 1
+                    i += 2
+                    continue
+                if re.fullmatch(r"\x1b(\[[0-9;?]*)?", text[i:]):
+                    self.pending = text[i:]  # cut by the read; finish it next time
+                    return
+                i += 1
+            elif ch >= " ":
+                self._put(ch)
+                i += 1
+            elif ch == "\r":
+                self.x, self.wrap = 0, False
+                i += 1
+            elif ch == "\n":
+                self.y = min(self.y + 1, self.rows - 1)
+                i += 1
+            else:
+                i += 1
+
+    def row(self, y):
+        return "".join(self.cells[y])
+
+
+def frames_slept(pid):
+    """Voluntary context switches of pid: one a frame, in its sleep."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("voluntary_ctxt_switches:"):
+                return int(line.split()[1])
+    return 0
 
 
 def proc_counters(pid):
@@ -69,7 +170,9 @@ def main():
     fcntl.ioctl(master, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
 
     out = bytearray()
-    window = None  # (time, bytes, cpu, syscw) when measuring starts
+    screen = Screen(80, 24)
+    readouts = []  # (time, value) each time row 20 shows a new NNFPS
+    window = None  # (time, bytes, cpu, syscw, frames) when measuring starts
     result = None
     start = time.monotonic()
     steering = False
@@ -89,9 +192,9 @@ def main():
                 turn += 1
                 last_turn = syscw
             if window is None and now - steer_start >= args.warmup:
-                window = (now, len(out), cpu, syscw)
+                window = (now, len(out), cpu, syscw, frames_slept(pid))
             if window is not None and now - window[0] >= args.seconds:
-                result = (now, len(out), cpu, syscw)
+                result = (now, len(out), cpu, syscw, frames_slept(pid))
                 break
         ready, _, _ = select.select([master], [], [], 0.005)
         if ready:
@@ -102,6 +205,10 @@ def main():
             if not data:
                 break
             out += data
+            screen.feed(data)
+            m = re.match(r"(\d+)FPS", screen.row(20))
+            if m and (not readouts or readouts[-1][1] != int(m.group(1))):
+                readouts.append((time.monotonic(), int(m.group(1))))
 
     if result is None:
         print("the game ended before the measurement did", file=sys.stderr)
@@ -134,16 +241,15 @@ def main():
     seconds = result[0] - window[0]
     window_bytes = result[1] - window[1]
     cpu = result[2] - window[2]
-    window_out = bytes(out[window[1]:result[1]])
-    readouts = [int(m) for m in re.findall(rb"(\d+)FPS", window_out)]
-    all_readouts = [int(m) for m in re.findall(rb"(\d+)FPS", bytes(out))]
-    fps = sum(readouts) / len(readouts) if readouts else 11.0
-    frames = seconds * fps
+    frames = result[4] - window[4]
+    seen = [v for t, v in readouts if window[0] <= t <= result[0]]
 
     print(f"program: {args.program}")
     print(f"measured: {seconds:.1f} s of play, 80x24, turns every {args.side} frames")
-    print(f"frame-rate readouts seen: {' '.join(map(str, all_readouts))}")
-    print(f"frames (time x mean readout {fps:.2f}): {frames:.0f}")
+    print(f"frame-rate readouts seen (whole run): {' '.join(str(v) for _, v in readouts)}")
+    if seen:
+        print(f"  in the measured time: {' '.join(map(str, seen))}")
+    print(f"frames (sleeps): {frames}, {frames / seconds:.1f} a second")
     print(f"bytes: {window_bytes}, per frame: {window_bytes / frames:.1f}")
     if window[3] is not None and result[3] is not None:
         writes = result[3] - window[3]

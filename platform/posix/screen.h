@@ -97,7 +97,8 @@ void putText(Model& m, const char* text);
 // when nothing changed.
 void flush(Model& m);
 
-// The character a code-page-437 byte stands for, in UTF-8 (1 to 3 bytes).
+// What a code-page-437 glyph byte is sent as: the character it stands for in
+// UTF-8 (1 to 3 bytes). The one place that maps glyphs (glyphs.cpp).
 struct Utf8 {
     std::uint8_t size;
     char bytes[3];
@@ -105,7 +106,8 @@ struct Utf8 {
 const Utf8& glyphUtf8(unsigned char glyph);
 
 // Escape sequences as the model sends them, for writing straight through.
-// Each returns the bytes written; out needs room for 16.
+// Each returns the bytes written; out needs room for 16. No library calls:
+// signal handlers may use them.
 std::size_t encodeCursorTo(char* out, int x, int y);
 std::size_t encodeColor(char* out, short color);
 
