@@ -14,7 +14,6 @@ constexpr std::size_t EMIT_ROOM = 48;
 // Longest run of known cells re-sent instead of a cursor move.
 constexpr int RESEND_LIMIT = 8;
 
-
 Cell makeCell(unsigned char glyph, short color) {
     return static_cast<Cell>(KNOWN | ((color + 1) & 0x1F) << 8 | glyph);
 }
@@ -243,7 +242,8 @@ void setColor(Model& m, short color) {
 
 void putGlyph(Model& m, unsigned char glyph) {
     if (!m.cursorKnown) {
-        // Before the first move the cursor is wherever the shell left it.
+        // Before the first move (and after handOver) the cursor is wherever
+        // the terminal has it: write there, untracked.
         if (m.termColor != m.color) emitColor(m, m.color);
         emitUtf8(m, glyph);
         m.termCursorKnown = false;
