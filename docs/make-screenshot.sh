@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes docs/duelcoil.png, the picture at the top of README.md: duelcoil in an
 # 80x24 xterm (DejaVu Sans Mono, UTF-8) on a virtual X display, both snakes
-# steered for a couple of seconds.
+# steered for under a second, each turning once.
 #
 #   bash docs/make-screenshot.sh [PROGRAM]     (default: build/duelcoil)
 #
@@ -58,20 +58,22 @@ printf 'set -g status off\n' >"$work/tmux.conf"
 tmux -L "$socket" -f "$work/tmux.conf" -u new-session -d -s duel -x 80 -y 24 \
     "clear; exec $program"
 xterm -T coil-screenshot -geometry 80x24+0+0 -fa 'DejaVu Sans Mono' -fs 13 -u8 \
-    -bg black -fg '#d0d0d0' -cr black +sb -b 6 \
+    -bg black -fg '#d0d0d0' -cr '#010101' +sb -b 6 \
     -e tmux -L "$socket" -u attach -t duel &
 xterm_pid=$!
-sleep 2
+# The snakes wait at rest while the frame pacer settles: a game starts with
+# a short sleep and runs fast for its first seconds.
+sleep 12
 
 # Player 1 (arrows) heads right and turns up; player 2 (W A S D) heads left
-# and turns down.
+# and turns down: about a cell a frame, eleven frames a second.
 keys() { tmux -L "$socket" send-keys -t duel "$@"; }
 keys Right
 keys a
-sleep 1.2
+sleep 0.45
 keys Up
 keys s
-sleep 0.6
+sleep 0.3
 
 xwd -silent -name coil-screenshot >"$work/shot.xwd"
 "$convert" "xwd:$work/shot.xwd" "$work/shot.png"
