@@ -118,15 +118,16 @@ for program in duelcoil solocoil; do
     pass "$program without a terminal: status 1, '$(cat "$work/notty.err")'"
 done
 
-# One program in an 80x24 UTF-8 tmux pane: waits for its first frame, checks
-# the header, the walls and the snakes at their start cells (COL,ROW: a '*'
-# while at rest), then quits with Escape and checks the exit status.
+# One installed program (/usr/bin, where command -v found it) in an 80x24
+# UTF-8 tmux pane: waits for its first frame, checks the header, the walls
+# and the snakes at their start cells (COL,ROW: a '*' while at rest), then
+# quits with Escape and checks the exit status.
 play() {
     local program=$1 header=$2
     shift 2
     local status=$work/$program.status screen=$work/$program.screen
     tmux -L "$tmux_socket" -f /dev/null -u new-session -d -s "$program" -x 80 -y 24 \
-        "env LANG=C.UTF-8 /bin/sh -c '$program; echo \$? >$status'"
+        "env LANG=C.UTF-8 /bin/sh -c '/usr/bin/$program; echo \$? >$status'"
     local i
     for i in $(seq 50); do
         tmux -L "$tmux_socket" capture-pane -p -t "$program" >"$screen" 2>/dev/null || true
