@@ -9,6 +9,7 @@
 #include "board.h"
 #include "environment.h"
 #include "glyphs.h"
+#include "screen.h"
 #include "view.h"
 
 namespace {
@@ -123,6 +124,22 @@ TEST(Glyphs, AsciiStandInsKeepTheBoardReadable) {
     EXPECT_NE(wall, '#'); // the one-player apple
     EXPECT_NE(apple, '#');
     EXPECT_NE(wall, static_cast<char>(GLYPH_START));
+}
+
+TEST(Glyphs, TheScreenModelSendsWhatTheMappingSays) {
+    for (int i = 0; i < 256; i++) {
+        const auto glyph = static_cast<unsigned char>(i);
+        for (const bool utf8 : {true, false}) {
+            const screen::Utf8& sent = utf8 ? screen::glyphUtf8(glyph) : screen::glyphAscii(glyph);
+            std::string expected;
+            if (const char* text = glyphText(glyph, utf8)) {
+                expected = text;
+            } else {
+                expected = glyph >= 0x20 && glyph < 0x7F ? std::string(1, static_cast<char>(glyph)) : "?";
+            }
+            EXPECT_EQ(std::string(sent.bytes, sent.size), expected) << i << (utf8 ? " utf8" : " ascii");
+        }
+    }
 }
 
 } // namespace

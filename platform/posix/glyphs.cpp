@@ -1,4 +1,10 @@
+// The one mapping from the games' code-page-437 glyph bytes to what the
+// terminal is sent.
 #include "glyphs.h"
+
+#include <array>
+
+#include "screen.h"
 
 namespace {
 
@@ -8,8 +14,9 @@ struct Glyph {
     const char* ascii;
 };
 
-// Corners keep their shape in ASCII: '.' joins downwards, '\'' upwards. Walls
-// are X rather than #, the one-player apple.
+// The characters code page 437 shows for the glyph bytes the games use, and
+// their ASCII stand-ins. Corners keep their shape in ASCII: '.' joins
+// downwards, '\'' upwards. Walls are X rather than #, the one-player apple.
 constexpr Glyph GLYPHS[] = {
     {0xBA, "\xE2\x95\x91", "|"},  // U+2551 ║
     {0xCD, "\xE2\x95\x90", "-"},  // U+2550 ═
@@ -25,11 +32,42 @@ constexpr Glyph GLYPHS[] = {
     {0x02, "\xE2\x98\xBB", "@"},  // U+263B ☻
 };
 
-} // namespace
-
-const char* glyphText(unsigned char glyph, bool utf8) {
+constexpr const char* textOf(unsigned char glyph, bool utf8) {
     for (const Glyph& g : GLYPHS) {
         if (g.glyph == glyph) return utf8 ? g.utf8 : g.ascii;
     }
     return nullptr;
 }
+
+// Other bytes show as themselves when printable ASCII, else as '?'.
+constexpr std::array<screen::Utf8, 256> table(bool utf8) {
+    std::array<screen::Utf8, 256> t{};
+    for (int i = 0; i < 256; i++) {
+        const unsigned char glyph = static_cast<unsigned char>(i);
+        screen::Utf8& u = t[glyph];
+        if (const char* text = textOf(glyph, utf8)) {
+            while (text[u.size] != '\0') {
+                u.bytes[u.size] = text[u.size];
+                u.size++;
+            }
+        } else {
+            u.bytes[0] = glyph >= 0x20 && glyph < 0x7F ? static_cast<char>(glyph) : '?';
+            u.size = 1;
+        }
+    }
+    return t;
+}
+
+constexpr std::array<screen::Utf8, 256> UTF8 = table(true);
+constexpr std::array<screen::Utf8, 256> ASCII = table(false);
+
+} // namespace
+
+const char* glyphText(unsigned char glyph, bool utf8) { return textOf(glyph, utf8); }
+
+namespace screen {
+
+const Utf8& glyphUtf8(unsigned char glyph) { return UTF8[glyph]; }
+const Utf8& glyphAscii(unsigned char glyph) { return ASCII[glyph]; }
+
+} // namespace screen

@@ -6,6 +6,18 @@
 // The terminal's modes and keyboard flags are put back on every way out:
 // consoleClose, exit(), the end of a game (before the line is read), a signal
 // that ends the game, a crash, and for the time the game is stopped by Ctrl+Z.
+//
+// Output goes through a model of the screen (screen.h): the console calls
+// change the picture the game wants, and each flush sends only the cells that
+// differ from what the terminal shows, in one write. Flushes come before every
+// sleep and at flushOutput (once a frame), before the final read and at
+// consoleClose. Ctrl+Z does not flush: the stop handler cannot touch the model
+// safely, and what it leaves out is at most the drawing done since the last
+// flush, which comes just before each frame's sleep, where a Ctrl+Z nearly
+// always lands. A continue (after Ctrl+Z or any stop) and a resize only set a
+// flag; the next flush then takes the terminal's size again and sends every
+// cell the game has drawn, since what the terminal shows can no longer be
+// trusted.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -20,18 +32,17 @@
 #include <ctime>
 
 #include "environment.h"
-#include "glyphs.h"
 #include "keys.h"
 #include "platform.h"
 #include "protocol.h"
+#include "screen.h"
 
 // In the runtime of a sanitizer build only; weak, so null elsewhere.
 extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
 namespace {
 
-constexpr std::size_t OUTPUT_CAPACITY = 8192; // a whole frame, walls and header included
-constexpr int MAX_READS_PER_POLL = 64;        // bounds a poll however fast keys pour in
+constexpr int MAX_READS_PER_POLL = 64; // bounds a poll however fast keys pour in
 
 // State the signal handlers read is written before they are installed;
 // what changes while they are installed is a sig_atomic_t.
@@ -39,8 +50,7 @@ struct Terminal {
     int tty = -1;   // the controlling terminal: keys and modes
     termios found;  // the modes as the game found them
     termios play;   // the same without line editing and echo
-    char out[OUTPUT_CAPACITY];
-    std::size_t outLength;
+    screen::Model screen; // what the game wants shown, and what the terminal shows
     KeyDecoder decoder;
     KeyTable keys;
     struct sigaction stopAction; // re-installed after each Ctrl+Z
@@ -53,34 +63,17 @@ volatile std::sig_atomic_t g_wantPlay = 0;     // play modes wanted (until the f
 volatile std::sig_atomic_t g_playActive = 0;   // play modes applied to the terminal
 volatile std::sig_atomic_t g_color = -1;       // attribute of the output being buffered
 volatile std::sig_atomic_t g_shownColor = -1;  // attribute of the output last written out
+volatile std::sig_atomic_t g_screenStale = 0;  // continued or resized: resend everything
 
 bool g_exitHookSet = false;
 
 // The signals that end the game (SIGPIPE too, for output piped into a reader
-// that quits), those of a crash, SIGTSTP and SIGCONT; see HANDLERS.
-constexpr int HANDLED_COUNT = 12;
+// that quits), those of a crash, SIGTSTP, SIGCONT and SIGWINCH; see HANDLERS.
+constexpr int HANDLED_COUNT = 13;
 struct sigaction g_previous[HANDLED_COUNT];
 bool g_installed[HANDLED_COUNT];
 
 // ---- Output --------------------------------------------------------------
-
-// Console attributes have blue = 1, green = 2, red = 4; ANSI has red = 1,
-// green = 2, blue = 4. Intensity selects the bright range 90-97.
-int ansiForeground(int attribute) {
-    const int rgb = ((attribute & 1) << 2) | (attribute & 2) | ((attribute & 4) >> 2);
-    return ((attribute & 8) != 0 ? 90 : 30) + rgb;
-}
-
-// ESC [ nn m for a foreground attribute. No library call: signal handlers use it.
-std::size_t colorSequence(int attribute, char* text) {
-    const int code = ansiForeground(attribute);
-    text[0] = '\x1b';
-    text[1] = '[';
-    text[2] = static_cast<char>('0' + code / 10);
-    text[3] = static_cast<char>('0' + code % 10);
-    text[4] = 'm';
-    return 5;
-}
 
 constexpr char RESET_FOREGROUND[] = "\x1b[39m";
 
@@ -109,10 +102,20 @@ void writeAll(const char* data, std::size_t length) {
     }
 }
 
-void append(const char* data, std::size_t length) {
-    if (term.outLength + length > OUTPUT_CAPACITY) flushOutput();
-    std::memcpy(term.out + term.outLength, data, length);
-    term.outLength += length;
+// The model's sink: everything it encodes, in one write when it fits.
+void writeOut(void*, const char* data, std::size_t length) { writeAll(data, length); }
+
+// The terminal's size, for the model to clamp and wrap as the terminal does.
+void terminalSize(int& cols, int& rows) {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+        if (ioctl(term.tty, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+            size.ws_col = screen::MAX_COLS; // output not to a terminal: no edges to mind
+            size.ws_row = screen::MAX_ROWS;
+        }
+    }
+    cols = size.ws_col;
+    rows = size.ws_row;
 }
 
 // ---- Modes and signals -----------------------------------------------------
@@ -262,15 +265,20 @@ void onStop(int) {
 // again. Keys held before the stop may have been released meanwhile unseen.
 void onContinue(int) {
     const int savedErrno = errno;
+    g_screenStale = 1;
     enterPlayModes();
     pushFlags();
     g_resumed = 1;
     if (g_playActive != 0 && g_shownColor >= 0) {
-        char text[8];
-        writeNow(text, colorSequence(g_shownColor, text));
+        char text[16];
+        // encodeColor makes no library call, so a handler may use it.
+        writeNow(text, screen::encodeColor(text, static_cast<short>(g_shownColor)));
     }
     errno = savedErrno;
 }
+
+// A resize: the terminal may have moved or dropped what it showed.
+void onResize(int) { g_screenStale = 1; }
 
 struct Handler {
     int sig;
@@ -285,6 +293,7 @@ const Handler HANDLERS[HANDLED_COUNT] = {
     {SIGABRT, nullptr, onCrash},       {SIGBUS, nullptr, onCrash},
     {SIGFPE, nullptr, onCrash},        {SIGILL, nullptr, onCrash},
     {SIGTSTP, onStop, nullptr},        {SIGCONT, onContinue, nullptr},
+    {SIGWINCH, onResize, nullptr},
 };
 
 int handlerIndex(int sig) {
@@ -443,7 +452,12 @@ bool consoleOpen() {
     term.tty = tty;
     term.found = found;
     term.play = playModes(found);
-    term.outLength = 0;
+    int cols = 0;
+    int rows = 0;
+    terminalSize(cols, rows);
+    screen::reset(term.screen, cols, rows, {writeOut, nullptr});
+    term.screen.ascii = !g_utf8;
+    g_screenStale = 0;
     term.decoder = KeyDecoder{};
     term.keys = KeyTable{};
     g_color = -1;
@@ -474,38 +488,26 @@ void consoleClose() {
     term.tty = -1;
 }
 
-void gotoxy(int x, int y) {
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "\x1b[%d;%dH", y + 1, x + 1);
-    if (length > 0) append(text, static_cast<std::size_t>(length));
-}
+void gotoxy(int x, int y) { screen::moveTo(term.screen, x, y); }
 
 void setColor(short color) {
     g_color = color & 0xF;
-    char text[8];
-    append(text, colorSequence(color & 0xF, text));
+    screen::setColor(term.screen, color);
 }
 
-void putText(const char* text) {
-    for (; *text != '\0'; text++) {
-        const unsigned char c = static_cast<unsigned char>(*text);
-        const char shown = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-        append(&shown, 1);
-    }
-}
+void putText(const char* text) { screen::putText(term.screen, text); }
 
-void putGlyph(unsigned char glyph) {
-    if (const char* text = glyphText(glyph, g_utf8)) {
-        append(text, std::strlen(text));
-    } else {
-        const char shown = glyph >= 0x20 && glyph < 0x7F ? static_cast<char>(glyph) : '?';
-        append(&shown, 1);
-    }
-}
+void putGlyph(unsigned char glyph) { screen::putGlyph(term.screen, glyph); }
 
 void flushOutput() {
-    writeAll(term.out, term.outLength);
-    term.outLength = 0;
+    if (g_screenStale != 0) {
+        g_screenStale = 0;
+        int cols = 0;
+        int rows = 0;
+        terminalSize(cols, rows);
+        screen::resize(term.screen, cols, rows);
+    }
+    screen::flush(term.screen);
     g_shownColor = g_color;
 }
 
@@ -553,5 +555,10 @@ int readChar() {
         // them) must not answer this read, or the outcome would flash by.
         tcflush(term.tty, TCIFLUSH);
     }
-    return std::getchar();
+    const int c = std::getchar();
+    // The terminal is the player's now: the line they typed moved the cursor,
+    // and nothing drawn before is sent again, whatever happened meanwhile.
+    screen::handOver(term.screen);
+    g_screenStale = 0;
+    return c;
 }
