@@ -302,7 +302,21 @@ class Terminal:
             line = f"signaled {-code}" if code < 0 else f"exited {code}"
         if not line.startswith(word):
             raise Failure(f"the game was {line or 'gone'}, expected {word}")
+        if line.startswith(("exited", "signaled")):
+            self.drain()
         return line
+
+    def drain(self):
+        """Until the last bytes the game wrote have come through the pty."""
+        end = time.monotonic() + 3.0
+        seen = -1
+        while time.monotonic() < end:
+            with self.lock:
+                now = len(self.out)
+            if now == seen:
+                return
+            seen = now
+            time.sleep(0.2)
 
     def fg(self):
         os.write(self.command_w, b"fg\n")
@@ -316,9 +330,11 @@ class Terminal:
             raise Failure(f"{when}: pty modes {now}, expected {self.before}")
 
     def flags_popped(self, when):
-        with self.lock:
-            if self.stack:
-                raise Failure(f"{when}: the keyboard flags {self.stack} were left pushed")
+        # The game's last bytes may still be on their way through the pty.
+        try:
+            self.wait("the pop", lambda: not self.stack, timeout=2.0)
+        except Failure:
+            raise Failure(f"{when}: the keyboard flags {self.stack} were left pushed") from None
 
     def close(self):
         self.running = False
