@@ -9,8 +9,10 @@ gtest_discover_tests(coil_windows_tests)
 # The real programs under wine in a real terminal (tmux), when cross-built on
 # Linux. Wine sees no keys there, so these check the first frame only.
 if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
-  add_test(NAME duelcoil_wine_tmux
-           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/windows_tmux.sh duelcoil
-                   $<TARGET_FILE:duelcoil> ${CMAKE_CROSSCOMPILING_EMULATOR})
-  set_tests_properties(duelcoil_wine_tmux PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+  foreach(game duelcoil solocoil)
+    add_test(NAME ${game}_wine_tmux
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/windows_tmux.sh ${game}
+                     $<TARGET_FILE:${game}> ${CMAKE_CROSSCOMPILING_EMULATOR})
+    set_tests_properties(${game}_wine_tmux PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+  endforeach()
 endif()
