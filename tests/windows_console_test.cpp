@@ -39,7 +39,7 @@ protected:
         return text;
     }
 
-    WORD attributeAt(int x, int y) {
+    int attributeAt(int x, int y) {
         WORD attribute = 0;
         DWORD read = 0;
         ReadConsoleOutputAttribute(buffer, &attribute, 1, at(x, y), &read);
