@@ -98,14 +98,14 @@ TEST_F(Solo, EscapeEndsAtOnceAndNoColourIsEverSet) {
 
 TEST_F(Solo, SnakeThatReachesTheAppleIsLongerWhenItCrashes) {
     // Steer along row 2 to the first apple's column, then down into the wall.
-    const std::time_t seed = 1234;
+    static constexpr std::time_t seed = 1234;
     std::srand(static_cast<unsigned>(seed));
     Player probe{};
     resetPlayer(probe, 2, 2);
     nextApple(probe);
     const Point first = apple;
     ASSERT_GT(first.x, 12) << "pick a seed whose first apple leaves room to trail out";
-    fake::console().clock = [seed](int) { return seed; };
+    fake::console().clock = [](int) { return seed; };
     fake::pressAt({{0, VKEY_RIGHT}, {first.x - 2, VKEY_DOWN}});
     solo::runSolo();
     ASSERT_EQ(fake::row(20), "   Game Over");

@@ -4,8 +4,21 @@
 // The terminal's modes are put back on every way out: consoleClose, exit(),
 // the end of a game (before the line is read), a fatal signal, and for the
 // time the game is stopped by Ctrl+Z.
+//
+// Output goes through a model of the screen (screen.h): the console calls
+// change the picture the game wants, and each flush sends only the cells that
+// differ from what the terminal shows, in one write. Flushes come before every
+// sleep and at flushOutput (once a frame), before the final read and at
+// consoleClose. Ctrl+Z does not flush: the stop handler cannot touch the model
+// safely, and what it leaves out is at most the drawing done since the last
+// flush, which comes just before each frame's sleep, where a Ctrl+Z nearly
+// always lands. A continue (after Ctrl+Z or any stop) and a resize only set a
+// flag; the next flush then takes the terminal's size again and sends every
+// cell the game has drawn, since what the terminal shows can no longer be
+// trusted.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,11 +31,11 @@
 
 #include "keys.h"
 #include "platform.h"
+#include "screen.h"
 
 namespace {
 
-constexpr std::size_t OUTPUT_CAPACITY = 8192; // a whole frame, walls and header included
-constexpr int MAX_READS_PER_POLL = 64;        // bounds a poll however fast keys pour in
+constexpr int MAX_READS_PER_POLL = 64; // bounds a poll however fast keys pour in
 
 // State the signal handlers read is written before they are installed;
 // what changes while they are installed is a sig_atomic_t.
@@ -30,8 +43,7 @@ struct Terminal {
     int tty = -1;   // the controlling terminal: keys and modes
     termios found;  // the modes as the game found them
     termios play;   // the same without line editing and echo
-    char out[OUTPUT_CAPACITY];
-    std::size_t outLength;
+    screen::Model screen; // what the game wants shown, and what the terminal shows
     KeyDecoder decoder;
     KeyTable keys;
     struct sigaction stopAction; // re-installed after each Ctrl+Z
@@ -44,34 +56,17 @@ volatile std::sig_atomic_t g_wantPlay = 0;     // play modes wanted (until the f
 volatile std::sig_atomic_t g_playActive = 0;   // play modes applied to the terminal
 volatile std::sig_atomic_t g_color = -1;       // attribute of the output being buffered
 volatile std::sig_atomic_t g_shownColor = -1;  // attribute of the output last written out
+volatile std::sig_atomic_t g_screenStale = 0;  // continued or resized: resend everything
 
 bool g_exitHookSet = false;
 
 // The signals that end the game (SIGPIPE too, for output piped into a reader
-// that quits), SIGTSTP and SIGCONT; see HANDLERS.
-constexpr int HANDLED_COUNT = 7;
+// that quits), SIGTSTP, SIGCONT and SIGWINCH; see HANDLERS.
+constexpr int HANDLED_COUNT = 8;
 struct sigaction g_previous[HANDLED_COUNT];
 bool g_installed[HANDLED_COUNT];
 
 // ---- Output --------------------------------------------------------------
-
-// Console attributes have blue = 1, green = 2, red = 4; ANSI has red = 1,
-// green = 2, blue = 4. Intensity selects the bright range 90-97.
-int ansiForeground(int attribute) {
-    const int rgb = ((attribute & 1) << 2) | (attribute & 2) | ((attribute & 4) >> 2);
-    return ((attribute & 8) != 0 ? 90 : 30) + rgb;
-}
-
-// ESC [ nn m for a foreground attribute. No library call: signal handlers use it.
-std::size_t colorSequence(int attribute, char* text) {
-    const int code = ansiForeground(attribute);
-    text[0] = '\x1b';
-    text[1] = '[';
-    text[2] = static_cast<char>('0' + code / 10);
-    text[3] = static_cast<char>('0' + code % 10);
-    text[4] = 'm';
-    return 5;
-}
 
 constexpr char RESET_FOREGROUND[] = "\x1b[39m";
 
@@ -100,29 +95,20 @@ void writeAll(const char* data, std::size_t length) {
     }
 }
 
-void append(const char* data, std::size_t length) {
-    if (term.outLength + length > OUTPUT_CAPACITY) flushOutput();
-    std::memcpy(term.out + term.outLength, data, length);
-    term.outLength += length;
-}
+// The model's sink: everything it encodes, in one write when it fits.
+void writeOut(void*, const char* data, std::size_t length) { writeAll(data, length); }
 
-// UTF-8 of the characters code page 437 shows for the glyph bytes the games use.
-const char* glyphText(unsigned char glyph) {
-    switch (glyph) {
-        case 0xBA: return "\xE2\x95\x91"; // U+2551 ║
-        case 0xCD: return "\xE2\x95\x90"; // U+2550 ═
-        case 0xBB: return "\xE2\x95\x97"; // U+2557 ╗
-        case 0xC9: return "\xE2\x95\x94"; // U+2554 ╔
-        case 0xBC: return "\xE2\x95\x9D"; // U+255D ╝
-        case 0xC8: return "\xE2\x95\x9A"; // U+255A ╚
-        case 0x1E: return "\xE2\x96\xB2"; // U+25B2 ▲
-        case 0x1F: return "\xE2\x96\xBC"; // U+25BC ▼
-        case 0x11: return "\xE2\x97\x84"; // U+25C4 ◄
-        case 0x10: return "\xE2\x96\xBA"; // U+25BA ►
-        case 0xDB: return "\xE2\x96\x88"; // U+2588 █
-        case 0x02: return "\xE2\x98\xBB"; // U+263B ☻
-        default: return nullptr;
+// The terminal's size, for the model to clamp and wrap as the terminal does.
+void terminalSize(int& cols, int& rows) {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+        if (ioctl(term.tty, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+            size.ws_col = screen::MAX_COLS; // output not to a terminal: no edges to mind
+            size.ws_row = screen::MAX_ROWS;
+        }
     }
+    cols = size.ws_col;
+    rows = size.ws_row;
 }
 
 // ---- Modes and signals -----------------------------------------------------
@@ -177,13 +163,18 @@ void onStop(int) {
 // Any continue, after Ctrl+Z or another stop: play modes and colour again.
 void onContinue(int) {
     const int savedErrno = errno;
+    g_screenStale = 1;
     enterPlayModes();
     if (g_playActive != 0 && g_shownColor >= 0) {
-        char text[8];
-        writeNow(text, colorSequence(g_shownColor, text));
+        char text[16];
+        // encodeColor makes no library call, so a handler may use it.
+        writeNow(text, screen::encodeColor(text, static_cast<short>(g_shownColor)));
     }
     errno = savedErrno;
 }
+
+// A resize: the terminal may have moved or dropped what it showed.
+void onResize(int) { g_screenStale = 1; }
 
 struct Handler {
     int sig;
@@ -193,7 +184,7 @@ struct Handler {
 const Handler HANDLERS[HANDLED_COUNT] = {
     {SIGINT, onFatalSignal},  {SIGTERM, onFatalSignal}, {SIGHUP, onFatalSignal},
     {SIGQUIT, onFatalSignal}, {SIGPIPE, onFatalSignal}, {SIGTSTP, onStop},
-    {SIGCONT, onContinue},
+    {SIGCONT, onContinue},    {SIGWINCH, onResize},
 };
 
 void installHandlers() {
@@ -263,7 +254,11 @@ bool consoleOpen() {
     term.tty = tty;
     term.found = found;
     term.play = playModes(found);
-    term.outLength = 0;
+    int cols = 0;
+    int rows = 0;
+    terminalSize(cols, rows);
+    screen::reset(term.screen, cols, rows, {writeOut, nullptr});
+    g_screenStale = 0;
     term.decoder = KeyDecoder{};
     term.keys = KeyTable{};
     g_color = -1;
@@ -292,38 +287,26 @@ void consoleClose() {
     term.tty = -1;
 }
 
-void gotoxy(int x, int y) {
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "\x1b[%d;%dH", y + 1, x + 1);
-    if (length > 0) append(text, static_cast<std::size_t>(length));
-}
+void gotoxy(int x, int y) { screen::moveTo(term.screen, x, y); }
 
 void setColor(short color) {
     g_color = color & 0xF;
-    char text[8];
-    append(text, colorSequence(color & 0xF, text));
+    screen::setColor(term.screen, color);
 }
 
-void putText(const char* text) {
-    for (; *text != '\0'; text++) {
-        const unsigned char c = static_cast<unsigned char>(*text);
-        const char shown = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-        append(&shown, 1);
-    }
-}
+void putText(const char* text) { screen::putText(term.screen, text); }
 
-void putGlyph(unsigned char glyph) {
-    if (const char* text = glyphText(glyph)) {
-        append(text, std::strlen(text));
-    } else {
-        const char shown = glyph >= 0x20 && glyph < 0x7F ? static_cast<char>(glyph) : '?';
-        append(&shown, 1);
-    }
-}
+void putGlyph(unsigned char glyph) { screen::putGlyph(term.screen, glyph); }
 
 void flushOutput() {
-    writeAll(term.out, term.outLength);
-    term.outLength = 0;
+    if (g_screenStale != 0) {
+        g_screenStale = 0;
+        int cols = 0;
+        int rows = 0;
+        terminalSize(cols, rows);
+        screen::resize(term.screen, cols, rows);
+    }
+    screen::flush(term.screen);
     g_shownColor = g_color;
 }
 
@@ -364,5 +347,10 @@ int readChar() {
         // them) must not answer this read, or the outcome would flash by.
         tcflush(term.tty, TCIFLUSH);
     }
-    return std::getchar();
+    const int c = std::getchar();
+    // The terminal is the player's now: the line they typed moved the cursor,
+    // and nothing drawn before is sent again, whatever happened meanwhile.
+    screen::handOver(term.screen);
+    g_screenStale = 0;
+    return c;
 }
