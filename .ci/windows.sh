@@ -10,7 +10,7 @@ step() { printf '\n=== windows: %s (%ss)\n' "$*" "$SECONDS"; }
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 need=()
-for package in cmake g++-mingw-w64-x86-64 wine wine64 tmux googletest python3; do
+for package in cmake make g++-mingw-w64-x86-64 wine wine64 tmux googletest python3; do
   installed "$package" || need+=("$package")
 done
 if [ ${#need[@]} -gt 0 ]; then
