@@ -1,0 +1,31 @@
+# What the tests need when they are built for another system (Windows, from
+# Linux) and run through CMAKE_CROSSCOMPILING_EMULATOR (wine).
+
+# No GoogleTest for the target system is installed on the build machine, so it
+# is built from the sources that Debian's googletest package ships.
+set(COIL_GTEST_SOURCE_DIR /usr/src/googletest/googletest
+    CACHE PATH "GoogleTest sources to build for a cross build")
+if(NOT EXISTS ${COIL_GTEST_SOURCE_DIR}/CMakeLists.txt)
+  message(FATAL_ERROR "No GoogleTest sources at ${COIL_GTEST_SOURCE_DIR} "
+                      "(apt-get install googletest, or set COIL_GTEST_SOURCE_DIR)")
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${COIL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+if(NOT TARGET GTest::gtest_main)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+endif()
+
+# Listing a test program's cases means running it under the emulator; do that
+# when the tests run rather than after every link.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+
+# Wine builds its prefix on first use, which takes longer than the five
+# seconds test listing may take, so build it now, once.
+if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine" AND NOT EXISTS ${CMAKE_BINARY_DIR}/wineprefix/system.reg)
+  message(STATUS "Creating the wine prefix in ${CMAKE_BINARY_DIR}/wineprefix")
+  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                  RESULT_VARIABLE coil_wineboot_result)
+  if(NOT coil_wineboot_result EQUAL 0)
+    message(WARNING "wineboot failed (${coil_wineboot_result}): the tests may not run")
+  endif()
+endif()
