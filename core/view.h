@@ -22,6 +22,27 @@ enum : unsigned char {
     GLYPH_APPLE = 0x02,      // ☻
 };
 
+// The character code page 437 shows for a glyph byte the games draw, which
+// every platform shows whatever its own character set. Printable ASCII is
+// itself; bytes the games never draw are '?'.
+constexpr char32_t glyphCharacter(unsigned char glyph) {
+    switch (glyph) {
+        case GLYPH_VERTICAL: return U'\u2551';
+        case GLYPH_HORIZONTAL: return U'\u2550';
+        case GLYPH_DOWN_LEFT: return U'\u2557';
+        case GLYPH_DOWN_RIGHT: return U'\u2554';
+        case GLYPH_UP_LEFT: return U'\u255D';
+        case GLYPH_UP_RIGHT: return U'\u255A';
+        case GLYPH_HEAD_UP: return U'\u25B2';
+        case GLYPH_HEAD_DOWN: return U'\u25BC';
+        case GLYPH_HEAD_LEFT: return U'\u25C4';
+        case GLYPH_HEAD_RIGHT: return U'\u25BA';
+        case GLYPH_WALL: return U'\u2588';
+        case GLYPH_APPLE: return U'\u263B';
+        default: return glyph >= 0x20 && glyph < 0x7F ? glyph : U'?';
+    }
+}
+
 // Console attributes.
 enum : short { COLOR_TABLE = 8, COLOR_P1 = 11, COLOR_P2 = 12, COLOR_APPLE = 14 };
 

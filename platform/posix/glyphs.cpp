@@ -5,65 +5,83 @@
 #include <array>
 
 #include "screen.h"
+#include "view.h"
 
 namespace {
 
-struct Glyph {
+// ASCII stand-ins for the glyphs outside ASCII, so the board still reads the
+// same. Corners keep their shape: '.' joins downwards, '\'' upwards. Walls are
+// X rather than #, the one-player apple.
+constexpr struct {
     unsigned char glyph;
-    const char* utf8;
-    const char* ascii;
+    char ascii;
+} STAND_INS[] = {
+    {GLYPH_VERTICAL, '|'},   {GLYPH_HORIZONTAL, '-'}, {GLYPH_DOWN_LEFT, '.'},  {GLYPH_DOWN_RIGHT, '.'},
+    {GLYPH_UP_LEFT, '\''},   {GLYPH_UP_RIGHT, '\''},  {GLYPH_HEAD_UP, '^'},    {GLYPH_HEAD_DOWN, 'v'},
+    {GLYPH_HEAD_LEFT, '<'},  {GLYPH_HEAD_RIGHT, '>'}, {GLYPH_WALL, 'X'},       {GLYPH_APPLE, '@'},
 };
 
-// The characters code page 437 shows for the glyph bytes the games use, and
-// their ASCII stand-ins. Corners keep their shape in ASCII: '.' joins
-// downwards, '\'' upwards. Walls are X rather than #, the one-player apple.
-constexpr Glyph GLYPHS[] = {
-    {0xBA, "\xE2\x95\x91", "|"},  // U+2551 ║
-    {0xCD, "\xE2\x95\x90", "-"},  // U+2550 ═
-    {0xBB, "\xE2\x95\x97", "."},  // U+2557 ╗
-    {0xC9, "\xE2\x95\x94", "."},  // U+2554 ╔
-    {0xBC, "\xE2\x95\x9D", "'"},  // U+255D ╝
-    {0xC8, "\xE2\x95\x9A", "'"},  // U+255A ╚
-    {0x1E, "\xE2\x96\xB2", "^"},  // U+25B2 ▲
-    {0x1F, "\xE2\x96\xBC", "v"},  // U+25BC ▼
-    {0x11, "\xE2\x97\x84", "<"},  // U+25C4 ◄
-    {0x10, "\xE2\x96\xBA", ">"},  // U+25BA ►
-    {0xDB, "\xE2\x96\x88", "X"},  // U+2588 █
-    {0x02, "\xE2\x98\xBB", "@"},  // U+263B ☻
+// What is sent for one glyph, NUL-terminated for glyphText.
+struct Text {
+    char bytes[4];
 };
 
-constexpr const char* textOf(unsigned char glyph, bool utf8) {
-    for (const Glyph& g : GLYPHS) {
-        if (g.glyph == glyph) return utf8 ? g.utf8 : g.ascii;
+constexpr Text utf8Of(char32_t c) {
+    Text t{};
+    if (c < 0x80) {
+        t.bytes[0] = static_cast<char>(c);
+    } else if (c < 0x800) {
+        t.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+        t.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+    } else { // the glyphs are all in the Basic Multilingual Plane
+        t.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+        t.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        t.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
     }
-    return nullptr;
+    return t;
 }
 
-// Other bytes show as themselves when printable ASCII, else as '?'.
-constexpr std::array<screen::Utf8, 256> table(bool utf8) {
+constexpr Text asciiOf(unsigned char glyph) {
+    for (const auto& s : STAND_INS) {
+        if (s.glyph == glyph) return Text{{s.ascii}};
+    }
+    return utf8Of(glyphCharacter(glyph)); // ASCII already, or '?'
+}
+
+constexpr std::array<Text, 256> textTable(bool utf8) {
+    std::array<Text, 256> t{};
+    for (int i = 0; i < 256; i++) {
+        const auto glyph = static_cast<unsigned char>(i);
+        t[glyph] = utf8 ? utf8Of(glyphCharacter(glyph)) : asciiOf(glyph);
+    }
+    return t;
+}
+
+constexpr std::array<Text, 256> UTF8_TEXT = textTable(true);
+constexpr std::array<Text, 256> ASCII_TEXT = textTable(false);
+
+constexpr std::array<screen::Utf8, 256> sizedTable(const std::array<Text, 256>& texts) {
     std::array<screen::Utf8, 256> t{};
     for (int i = 0; i < 256; i++) {
-        const unsigned char glyph = static_cast<unsigned char>(i);
-        screen::Utf8& u = t[glyph];
-        if (const char* text = textOf(glyph, utf8)) {
-            while (text[u.size] != '\0') {
-                u.bytes[u.size] = text[u.size];
-                u.size++;
-            }
-        } else {
-            u.bytes[0] = glyph >= 0x20 && glyph < 0x7F ? static_cast<char>(glyph) : '?';
-            u.size = 1;
+        screen::Utf8& u = t[i];
+        while (u.size < sizeof u.bytes && texts[i].bytes[u.size] != '\0') {
+            u.bytes[u.size] = texts[i].bytes[u.size];
+            u.size++;
         }
     }
     return t;
 }
 
-constexpr std::array<screen::Utf8, 256> UTF8 = table(true);
-constexpr std::array<screen::Utf8, 256> ASCII = table(false);
+constexpr std::array<screen::Utf8, 256> UTF8 = sizedTable(UTF8_TEXT);
+constexpr std::array<screen::Utf8, 256> ASCII = sizedTable(ASCII_TEXT);
 
 } // namespace
 
-const char* glyphText(unsigned char glyph, bool utf8) { return textOf(glyph, utf8); }
+const char* glyphText(unsigned char glyph, bool utf8) {
+    // Only the glyphs outside ASCII have a text of their own.
+    if (glyphCharacter(glyph) < 0x80) return nullptr;
+    return utf8 ? UTF8_TEXT[glyph].bytes : ASCII_TEXT[glyph].bytes;
+}
 
 namespace screen {
 

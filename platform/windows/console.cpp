@@ -19,28 +19,9 @@
 #include <cstdio>
 
 #include "platform.h"
+#include "view.h"
 
 namespace {
-
-// The character each code-page-437 byte the games draw stands for. Printable
-// ASCII is itself; bytes the games never draw show as '?'.
-wchar_t glyphChar(unsigned char glyph) {
-    switch (glyph) {
-        case 0x02: return L'\x263B'; // apple
-        case 0x10: return L'\x25BA'; // heads
-        case 0x11: return L'\x25C4';
-        case 0x1E: return L'\x25B2';
-        case 0x1F: return L'\x25BC';
-        case 0xBA: return L'\x2551'; // body
-        case 0xBB: return L'\x2557';
-        case 0xBC: return L'\x255D';
-        case 0xC8: return L'\x255A';
-        case 0xC9: return L'\x2554';
-        case 0xCD: return L'\x2550';
-        case 0xDB: return L'\x2588'; // wall
-        default: return glyph >= 0x20 && glyph < 0x7F ? static_cast<wchar_t>(glyph) : L'?';
-    }
-}
 
 // Writes n code-page-437 bytes at the cursor, as characters on a console and
 // as the bytes themselves anywhere else.
@@ -52,7 +33,7 @@ void writeBytes(const unsigned char* bytes, int n) {
         wchar_t wide[128];
         while (n > 0) {
             const int chunk = n < 128 ? n : 128;
-            for (int i = 0; i < chunk; i++) wide[i] = glyphChar(bytes[i]);
+            for (int i = 0; i < chunk; i++) wide[i] = static_cast<wchar_t>(glyphCharacter(bytes[i]));
             WriteConsoleW(out, wide, static_cast<DWORD>(chunk), &written, nullptr);
             bytes += chunk;
             n -= chunk;
