@@ -9,14 +9,9 @@
 # Usage: duelcoil_redraw_tmux.sh /path/to/duelcoil   (exit 0: passed)
 set -u
 
-if [ $# -ne 1 ] || [ ! -x "$1" ]; then
-    echo "usage: $0 /path/to/duelcoil" >&2
-    exit 2
-fi
-GAME="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 HEADER="Length: 8  Score: 0          Time: 1          Length: 8  Score: 0"
 # shellcheck source=tmux_lib.sh
-. "$(dirname "$0")/tmux_lib.sh"
+. "$(dirname "$0")/tmux_lib.sh" "$@"
 
 wall=$(printf '█%.0s' $(seq 70))
 board_shown() {

@@ -7,14 +7,9 @@
 # Usage: duelcoil_tmux.sh /path/to/duelcoil   (exit 0: passed)
 set -u
 
-if [ $# -ne 1 ] || [ ! -x "$1" ]; then
-    echo "usage: $0 /path/to/duelcoil" >&2
-    exit 2
-fi
-GAME="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 HEADER="Length: 8  Score: 0          Time: 1          Length: 8  Score: 0"
 # shellcheck source=tmux_lib.sh
-. "$(dirname "$0")/tmux_lib.sh"
+. "$(dirname "$0")/tmux_lib.sh" "$@"
 
 # 1-3: the board, steering both snakes, a crash, the outcome and Enter.
 start_game play

@@ -6,14 +6,9 @@
 # Usage: solocoil_tmux.sh /path/to/solocoil   (exit 0: passed)
 set -u
 
-if [ $# -ne 1 ] || [ ! -x "$1" ]; then
-    echo "usage: $0 /path/to/solocoil" >&2
-    exit 2
-fi
-GAME="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 HEADER="Length: 10  Score: 0  Time: 1"
 # shellcheck source=tmux_lib.sh
-. "$(dirname "$0")/tmux_lib.sh"
+. "$(dirname "$0")/tmux_lib.sh" "$@"
 
 # The whole pane with its colour escapes: tmux shows any colour the game set.
 no_colour_anywhere() {

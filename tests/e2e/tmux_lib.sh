@@ -2,8 +2,13 @@
 # pane, helpers to read the screen, and starting and ending a game from that
 # shell with its `stty -g` noted before and compared after.
 #
-# The sourcing script sets GAME (absolute path) and HEADER (what row 0 starts
-# with on the first frame).
+# The sourcing script passes its own arguments (the game's path) and sets
+# HEADER (what row 0 starts with on the first frame) before sourcing.
+if [ $# -ne 1 ] || [ ! -x "$1" ]; then
+    echo "usage: $0 /path/to/game" >&2
+    exit 2
+fi
+GAME="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 GAME_NAME=$(basename "$GAME")
 GAME_NAME=${GAME_NAME:0:15} # as the kernel names the process
 
