@@ -33,7 +33,7 @@ int occupies(const Player& p, int x, int y) {
     return 0;
 }
 
-void drawApple() {
+void rollApple() {
     apple.x = std::rand() % (MAP_WIDTH - 2) + 1;
     apple.y = std::rand() % (MAP_HEIGHT - 2) + 2;
 }
@@ -90,7 +90,7 @@ void movePlayer(Player& p) {
 void nextApple(Player& p, Player& p2) {
     int retry;
     do {
-        drawApple();
+        rollApple();
         retry = occupies(p, apple.x, apple.y);
         if (occupies(p2, apple.x, apple.y)) retry = 1;
     } while (retry);
@@ -98,7 +98,7 @@ void nextApple(Player& p, Player& p2) {
 
 void nextApple(Player& p) {
     do {
-        drawApple();
+        rollApple();
     } while (occupies(p, apple.x, apple.y));
 }
 

@@ -6,6 +6,7 @@
 #include "view.h"
 
 void startPacer(FramePacer& pacer) {
+    pacer.tick = 99; // the first frame's count reaches 100 and draws the header
     pacer.fps = 0;
     pacer.sleep_value = 1;
     pacer.last_time = clockSeconds();

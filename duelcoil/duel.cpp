@@ -24,7 +24,6 @@ int announce(const char* message) {
 int runDuel() {
     std::srand(static_cast<unsigned>(clockSeconds()));
     FramePacer pacer{};
-    pacer.tick = 99; // the first frame's count reaches 100 and draws the header
     Player p1{};
     Player p2{};
     resetPlayer(p1, 10, 10, COLOR_P1);

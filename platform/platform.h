@@ -2,11 +2,13 @@
 //
 // One implementation of this header is linked into each program: the POSIX
 // terminal, the Windows console, or the fake console the tests script. The
-// calls mirror the Windows console the games were first written for, so the
-// game code reads the same on every platform.
+// calls are those of a text console with a cursor, a colour and key-state
+// polling, so the game code reads the same on every platform.
 #pragma once
 
 #include <ctime>
+
+#include "glyphs.h"
 
 // Virtual-key codes of the keys the games poll (the Windows values).
 enum : int {
@@ -21,9 +23,10 @@ enum : int {
     VKEY_W = 0x57,
 };
 
-// Prepares the console for play (keys without echo or line editing). Returns
-// false, after one line on standard error, when there is no console to play on.
-bool consoleOpen();
+// Prepares the console for play (keys without echo or line editing) on a
+// screen of at least columns x rows cells. Returns false, after one line on
+// standard error, when there is no console to play on.
+bool consoleOpen(int columns, int rows);
 // Puts the console back as it was found. Safe to call more than once.
 void consoleClose();
 
@@ -37,14 +40,16 @@ void putText(const char* text);
 // Writes one code-page-437 glyph byte at the cursor; the platform shows the
 // character that byte stands for.
 void putGlyph(unsigned char glyph);
-// Everything written so far reaches the screen. Called once a frame, before
-// the frame's sleep.
+// Everything written so far reaches the screen: the one place output is
+// flushed, once a frame before the frame's sleep. While the screen is too
+// small for the game it waits here (paused) until it is big enough again or
+// Escape is pressed.
 void flushOutput();
 
 // Non-zero when the key is down now or was pressed since the previous poll of
 // the same key. Consumes nothing that the final readChar would see.
 int keyState(int vk);
-// Sleeps for ms milliseconds; flushes output first.
+// Sleeps for ms milliseconds.
 void sleepMs(int ms);
 // The wall clock in whole seconds, as time(NULL).
 std::time_t clockSeconds();

@@ -38,7 +38,6 @@ void drawPlayer(const Player& p) { drawSnake(p); }
 int runSolo() {
     std::srand(static_cast<unsigned>(clockSeconds()));
     FramePacer pacer{};
-    pacer.tick = 99; // the first frame's count reaches 100 and draws the header
     Player p1{};
     resetPlayer(p1, 2, 2);
     nextApple(p1);

@@ -1,4 +1,4 @@
-// The Windows console: the calls the games were written against, used as is.
+// The Windows console: the console API, used as it is.
 //
 // Output goes straight to the standard output handle, never through the C
 // runtime's stdout: nothing is buffered, so every write is on the screen before
@@ -19,7 +19,6 @@
 #include <cstdio>
 
 #include "platform.h"
-#include "view.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ void writeBytes(const unsigned char* bytes, int n) {
         wchar_t wide[128];
         while (n > 0) {
             const int chunk = n < 128 ? n : 128;
-            for (int i = 0; i < chunk; i++) wide[i] = static_cast<wchar_t>(glyphCharacter(bytes[i]));
+            for (int i = 0; i < chunk; i++) wide[i] = static_cast<wchar_t>(glyphForm(bytes[i]).character);
             WriteConsoleW(out, wide, static_cast<DWORD>(chunk), &written, nullptr);
             bytes += chunk;
             n -= chunk;
@@ -47,7 +46,7 @@ void writeBytes(const unsigned char* bytes, int n) {
 
 // Key polling leaves the console's input mode alone, so there is nothing to
 // set up and nothing to put back.
-bool consoleOpen() { return true; }
+bool consoleOpen(int, int) { return true; }
 
 void consoleClose() { flushOutput(); }
 
@@ -75,7 +74,6 @@ void flushOutput() { std::fflush(stdout); }
 int keyState(int vk) { return GetAsyncKeyState(vk) != 0 ? 1 : 0; }
 
 void sleepMs(int ms) {
-    flushOutput();
     if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
