@@ -73,6 +73,7 @@ struct Terminal {
     volatile std::sig_atomic_t stale;        // continued or resized: clear and draw again
     volatile std::sig_atomic_t resumed;      // continued: keys held before may be up by now
     volatile std::sig_atomic_t gone;         // the terminal hung up (end of input, EIO)
+    volatile std::sig_atomic_t stuck;        // the terminal stopped taking output
 };
 
 Terminal term;
@@ -89,7 +90,8 @@ bool waitTty(bool writing, int ms) {
 }
 
 // Async-signal-safe. The descriptor does not block, and a terminal that takes
-// nothing for half a second is given up on, so no caller, handler or not, hangs.
+// nothing for half a second is given up on until it takes something again, so
+// no caller, handler or not, hangs.
 bool send(const char* data, std::size_t length) {
     for (int waits = 0; length > 0;) {
         const ssize_t n = write(term.tty, data, length);
@@ -98,13 +100,15 @@ bool send(const char* data, std::size_t length) {
             length -= static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && errno == EAGAIN && waits++ < 5) {
+        } else if (n < 0 && errno == EAGAIN && term.stuck == 0 && waits++ < 5) {
             waitTty(true, 100);
         } else {
             if (n < 0 && errno == EIO) term.gone = 1;
+            if (n < 0 && errno == EAGAIN) term.stuck = 1; // later writes try once, without waiting
             return false;
         }
     }
+    term.stuck = 0;
     return true;
 }
 
