@@ -368,6 +368,16 @@ void sendFrame(bool cursor) {
     if (!send(out, screen::flush(term.screen, out, cursor))) term.stale = 1;
 }
 
+// Play is over: no continue may bring its modes back.
+void endPlay(void (*leave)()) {
+    sigset_t before;
+    hold(before);
+    term.wanted = 0;
+    term.wantFlags = 0;
+    leave();
+    release(before);
+}
+
 void closeAtExit() { consoleClose(); }
 
 bool namesUtf8(const char* name) {
@@ -447,13 +457,8 @@ bool consoleOpen(int columns, int rows) {
 void consoleClose() {
     if (term.open == 0) return;
     sendFrame(false);
-    sigset_t before;
-    hold(before);
-    term.wanted = 0;
-    term.wantFlags = 0;
-    handBack();
+    endPlay(handBack);
     term.open = 0;
-    release(before);
     restoreHandlers();
     close(term.tty);
     term.tty = -1;
@@ -501,12 +506,7 @@ std::time_t clockSeconds() { return std::time(nullptr); }
 int readChar() {
     if (term.open != 0) {
         sendFrame(true); // the player's typing shows after the message, in its colour
-        sigset_t before;
-        hold(before);
-        term.wanted = 0;
-        term.wantFlags = 0;
-        leavePlay();
-        release(before);
+        endPlay(leavePlay);
     }
     return std::getchar();
 }
