@@ -142,6 +142,13 @@ TEST(Duel, OutcomesAndKeysOfOneFrame) {
     }
 }
 
+TEST(Duel, EatsInTheFrameWhoseMoveReachesTheApple) {
+    unsigned s = 0; // clock seconds whose first apple lies on p1's row, right of it and left of p2
+    while (firstDraw(s).y != 10 || firstDraw(s).x < 12 || firstDraw(s).x > 59) s++;
+    play({{0, VKEY_RIGHT}, {firstDraw(s).x - 11, VKEY_ESCAPE}}, runDuel, [s](int) { return std::time_t(s); });
+    EXPECT_NE(apple.x, firstDraw(s).x) << "the apple was still where p1's head arrived";
+}
+
 TEST(Solo, EatingFirstGrowsInTheSameMoveAndAvoidsTheSnakeBeforeIt) {
     const Point first = firstDraw(1);
     Player p{};
