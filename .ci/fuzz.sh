@@ -6,23 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-30}
 
-# clang, and its fuzzer runtime (only recommended by Debian's clang).
-fuzzer_links() {
-    echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
-        clang++ -x c++ -fsanitize=fuzzer,address,undefined - -o /tmp/fuzz-probe.$$ 2>/dev/null
-    local ok=$?
-    rm -f /tmp/fuzz-probe.$$
-    return $ok
-}
-if ! command -v clang++ >/dev/null || ! fuzzer_links; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq clang >/dev/null
-    if ! fuzzer_links; then
-        major=$(clang++ -dumpversion | cut -d. -f1)
-        apt-get install -y -qq "libclang-rt-$major-dev" >/dev/null
-    fi
-fi
+. .ci/need.sh
+# clang, and its sanitizer and fuzzer runtimes (only recommended by clang).
+need clang
+need "libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev"
 
 cmake --preset fuzz
 cmake --build --preset fuzz

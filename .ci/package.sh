@@ -13,23 +13,10 @@ fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
 checks=0
 pass() { checks=$((checks + 1)); printf 'ok: %s\n' "$*"; }
 
-need=()
-command -v cmake >/dev/null || need+=(cmake)
-command -v g++ >/dev/null || need+=(g++)
-command -v make >/dev/null || need+=(make)
-command -v groff >/dev/null || need+=(groff-base)
-command -v man >/dev/null || need+=(man-db)
-command -v mandoc >/dev/null || need+=(mandoc)
-command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
-command -v file >/dev/null || need+=(file) # CPack's DEB generator runs it
-command -v tmux >/dev/null || need+=(tmux)
-locale -a 2>/dev/null | grep -qi '^C\.utf-\?8$' || need+=(locales)
-if [ ${#need[@]} -gt 0 ]; then
-    step "installing ${need[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+. .ci/need.sh
+# groff, man and mandoc check the pages; CPack's DEB generator runs
+# dpkg-shlibdeps (dpkg-dev) and file.
+need cmake g++ make groff-base man-db mandoc dpkg-dev file tmux
 
 export LANG=C.UTF-8
 unset LC_ALL LANGUAGE

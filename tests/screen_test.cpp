@@ -1,204 +1,79 @@
-// The screen model against writing straight through, both shown on test
-// terminals: random writes on small terminals, the edges of the model, and
-// what must (and must not) be sent.
+// The screen model's output played into libvterm, a real terminal emulator:
+// after every flush the terminal must show what writing each call straight
+// through would have, within the terminal's edges, however the game drew.
 #include <gtest/gtest.h>
+#include <vterm.h>
 
-#include <random>
-#include <regex>
-#include <string>
+#include <cstdlib>
 
-#include "dual_output.h"
+#include "glyphs.h"
 #include "screen.h"
-#include "vt_terminal.h"
 
 namespace {
 
-// Glyphs few enough that cells are often rewritten with what they show.
-constexpr unsigned char GLYPHS[] = {' ', 'a', '7', 0xBA, 0xCD, 0xDB, 0x02, 0x10, 0x1E};
-constexpr short COLORS[] = {8, 11, 12, 14, 0, 7, 15};
+screen::Model m;
+char out[screen::OUT_MAX];
 
-void randomWrites(vt::Dual& d, std::mt19937& rng, int ops, bool colors, int minX, int minY) {
-    const int cols = d.directTerm.cols;
-    const int rows = d.directTerm.rows;
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    for (int op = 0; op < ops; op++) {
-        switch (pick(0, 9)) {
-            case 0:
-            case 1:
-            case 2: vt::gotoxy(d, pick(minX - 2, cols + 2), pick(minY - 2, rows + 1)); break;
-            case 3:
-                if (colors) vt::setColor(d, COLORS[pick(0, 6)]);
-                break;
-            case 4:
-            case 5:
-            case 6: vt::putGlyph(d, GLYPHS[pick(0, 8)]); break;
-            case 7: {
-                char text[48];
-                const int n = pick(0, std::min(cols + 3, 40));
-                for (int i = 0; i < n; i++) text[i] = static_cast<char>(pick('0', '9'));
-                text[n] = '\0';
-                vt::putText(d, text);
-                break;
-            }
-            default: {
-                const std::string diff = vt::flush(d);
-                ASSERT_EQ(diff, "") << "op " << op << ", " << cols << "x" << rows;
-                ASSERT_LE(d.flushDrains.back(), 1);
+void check(VTerm* vt, int cols, int rows, const char* when) {
+    VTermScreen* s = vterm_obtain_screen(vt);
+    for (int y = 0; y < rows && y < screen::ROWS; y++) {
+        for (int x = 0; x < cols && x < screen::COLS; x++) {
+            VTermScreenCell cell;
+            vterm_screen_get_cell(s, VTermPos{y, x}, &cell);
+            const screen::Cell want = m.want[y][x];
+            const GlyphForm f = glyphForm(static_cast<unsigned char>(want & 0xFF));
+            const uint32_t expected = want == 0 ? 0 : m.ascii ? static_cast<uint32_t>(f.ascii) : f.character;
+            ASSERT_EQ(cell.chars[0] == ' ' ? 0 : cell.chars[0], expected == ' ' ? 0 : expected)
+                << when << " at " << x << "," << y;
+            if (want == 0 || expected == ' ') continue;
+            const int color = ((want >> 8) & 0x1F) - 1;
+            if (color < 0) {
+                ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&cell.fg)) << when << " at " << x << "," << y;
+            } else {
+                const int ansi = (color & 8) | (color & 1) << 2 | (color & 2) | (color & 4) >> 2;
+                ASSERT_TRUE(VTERM_COLOR_IS_INDEXED(&cell.fg) && cell.fg.indexed.idx == ansi)
+                    << when << " colour at " << x << "," << y;
             }
         }
     }
-    const std::string diff = vt::flush(d);
-    ASSERT_EQ(diff, "") << "last flush, " << cols << "x" << rows;
 }
 
-TEST(ScreenModel, RandomWritesShowAsWritingStraightThrough) {
-    // Small terminals make wrapping, scrolling and clamped moves common.
-    std::mt19937 rng(20240601);
-    vt::Dual d;
-    for (int round = 0; round < 400; round++) {
-        const int cols = std::uniform_int_distribution<int>(1, 24)(rng);
-        const int rows = std::uniform_int_distribution<int>(1, 7)(rng);
-        vt::start(d, cols, rows);
-        randomWrites(d, rng, 150, true, 0, 0);
-        if (HasFatalFailure()) return;
-    }
-}
-
-TEST(ScreenModel, TerminalLargerThanTheModelGetsItsOuterCellsStraightThrough) {
-    std::mt19937 rng(77);
-    vt::Dual d;
-    for (int round = 0; round < 30; round++) {
-        // Writes around the model's right and bottom edges and the terminal's.
-        vt::start(d, screen::MAX_COLS + 20, screen::MAX_ROWS + 3);
-        randomWrites(d, rng, 200, round % 2 == 0, screen::MAX_COLS - 8, screen::MAX_ROWS - 3);
-        if (HasFatalFailure()) return;
-    }
-}
-
-TEST(ScreenModel, GameWithoutColoursNeverSendsAColourEscape) {
-    std::mt19937 rng(5);
-    vt::Dual d;
-    const std::regex sgr("\x1b\\[[0-9;]*m");
-    for (int round = 0; round < 50; round++) {
-        vt::start(d, 20, 6);
-        randomWrites(d, rng, 150, false, 0, 0);
-        if (HasFatalFailure()) return;
-        screen::invalidate(*d.model); // a resume must not bring one in either
-        vt::putGlyph(d, 'x');
-        ASSERT_EQ(vt::flush(d), "");
-        EXPECT_FALSE(std::regex_search(d.allDiffed, sgr)) << "round " << round;
-    }
-}
-
-TEST(ScreenModel, SendsOnlyWhatChanged) {
-    vt::Dual d;
-    vt::start(d, 80, 24);
-    vt::setColor(d, 11);
-    vt::gotoxy(d, 10, 5);
-    vt::putText(d, "abc");
-    ASSERT_EQ(vt::flush(d), "");
-    EXPECT_EQ(d.flushBytes.back(), 15u); // ESC[6;11H ESC[96m abc
-
-    // Rewriting what is shown, even through a different content in between
-    // (a tail erased and redrawn in one frame), sends nothing at all.
-    vt::gotoxy(d, 10, 5);
-    vt::putText(d, "a c");
-    vt::gotoxy(d, 10, 5);
-    vt::putText(d, "abc");
-    ASSERT_EQ(vt::flush(d), "");
-    EXPECT_EQ(d.flushBytes.back(), 0u);
-    EXPECT_EQ(d.flushDrains.back(), 0);
-
-    // One changed cell costs a move and its character; the cursor ends after
-    // it, where the writes left it.
-    vt::gotoxy(d, 11, 5);
-    vt::putText(d, "X");
-    ASSERT_EQ(vt::flush(d), "");
-    EXPECT_EQ(d.flushBytes.back(), 5u); // ESC[2D X
-    EXPECT_EQ(d.flushDrains.back(), 1);
-
-    // A colour change alone is sent: typed input echoes in it.
-    vt::setColor(d, 12);
-    ASSERT_EQ(vt::flush(d), "");
-    EXPECT_EQ(d.flushBytes.back(), 5u);
-}
-
-TEST(ScreenModel, ShortReadoutOverALongerOneLeavesItsTail) {
-    vt::Dual d;
-    vt::start(d, 80, 24);
-    vt::gotoxy(d, 0, 20);
-    vt::putText(d, "12FPS");
-    ASSERT_EQ(vt::flush(d), "");
-    vt::gotoxy(d, 0, 20);
-    vt::putText(d, "9FPS");
-    ASSERT_EQ(vt::flush(d), "");
-    EXPECT_EQ(vt::row(d.diffedTerm, 20).substr(0, 6), "9FPSS~");
-}
-
-TEST(ScreenModel, AfterInvalidationEveryDrawnCellIsSentAgain) {
-    std::mt19937 rng(9);
-    vt::Dual d;
-    for (int round = 0; round < 40; round++) {
-        const int cols = 6 + round % 20;
-        const int rows = 3 + round % 5;
-        vt::start(d, cols, rows);
-        // Writes before the first move land wherever the shell left the
-        // cursor; they are not in the model, and no game makes them.
-        // Rounds without colour, with many, and with one set once.
-        vt::gotoxy(d, 0, 0);
-        if (round % 3 == 2) vt::setColor(d, 11);
-        randomWrites(d, rng, 120, round % 3 == 1, 0, 0);
-        if (HasFatalFailure()) return;
-
-        // The terminal lost what it showed (or was resized): a blank one fed
-        // only what the next flush sends must show every cell drawn so far,
-        // with the cursor and colour where straight-through writing left them.
-        const bool resized = round % 2 == 1;
-        if (resized) {
-            screen::resize(*d.model, cols, rows);
-        } else {
-            screen::invalidate(*d.model);
-        }
-        ASSERT_EQ(vt::flush(d), "");
-        vt::Terminal fresh = vt::make(cols, rows, U'#');
-        fresh.x = (round * 7) % cols; // wherever the shell left it
-        fresh.y = round % rows;
-        fresh.color = d.model->colorEverSet ? 3 : -1;
-        vt::feed(fresh, d.allDiffed.substr(d.allDiffed.size() - d.flushBytes.back()));
-        ASSERT_EQ(fresh.error, "");
-        for (int y = 0; y < rows; y++) {
-            for (int x = 0; x < cols; x++) {
-                const vt::Cell& want = vt::at(d.directTerm, x, y);
-                const vt::Cell& got = vt::at(fresh, x, y);
-                if (want.ch == U'~') {
-                    EXPECT_EQ(got.ch, U'#') << "never drawn, yet sent: " << x << "," << y;
-                } else {
-                    EXPECT_EQ(got, want) << "cell " << x << "," << y << " round " << round;
-                }
+TEST(Screen, TerminalShowsWhatWasDrawn) {
+    const unsigned char glyphs[] = {GLYPH_WALL, GLYPH_APPLE, GLYPH_VERTICAL, GLYPH_UP_RIGHT, GLYPH_HEAD_LEFT,
+                                    GLYPH_BLANK, GLYPH_START, '7', 'P'};
+    const short colors[] = {8, 11, 12, 14};
+    std::srand(7);
+    // Terminals larger and smaller than the model, UTF-8 and ASCII, colour or none.
+    const struct { int cols, rows; bool ascii, color; } sizes[] = {
+        {80, 24, false, true}, {120, 40, true, true}, {60, 20, false, true}, {80, 24, false, false}};
+    for (const auto& size : sizes) {
+        VTerm* vt = vterm_new(size.rows, size.cols);
+        vterm_set_utf8(vt, 1);
+        vterm_screen_reset(vterm_obtain_screen(vt), 1);
+        screen::reset(m, size.ascii);
+        screen::forget(m, size.cols, size.rows);
+        for (int frame = 0; frame < 300; frame++) {
+            for (int op = 0; op < 8; op++) {
+                screen::moveTo(m, std::rand() % (screen::COLS + 4) - 2, std::rand() % (screen::ROWS + 4) - 2);
+                if (size.color && std::rand() % 3 == 0) screen::setColor(m, colors[std::rand() % 4]);
+                for (int n = std::rand() % 4; n >= 0; n--) screen::put(m, glyphs[std::rand() % 9]);
+            }
+            if (frame % 50 == 49) { // a continue: cleared, everything sent again
+                vterm_input_write(vt, "\x1b[H\x1b[2J", 7);
+                screen::forget(m, size.cols, size.rows);
+            }
+            const bool cursor = frame % 7 == 0;
+            vterm_input_write(vt, out, screen::flush(m, out, cursor));
+            check(vt, size.cols, size.rows, "after a flush");
+            if (cursor) {
+                VTermPos at;
+                vterm_state_get_cursorpos(vterm_obtain_state(vt), &at);
+                EXPECT_EQ(at.col, std::clamp(m.x, 0, std::min(size.cols, screen::COLS) - 1));
+                EXPECT_EQ(at.row, std::clamp(m.y, 0, std::min(size.rows, screen::ROWS) - 1));
             }
         }
-        EXPECT_EQ(fresh.x, d.directTerm.x);
-        EXPECT_EQ(fresh.y, d.directTerm.y);
-        EXPECT_EQ(fresh.wrapPending, d.directTerm.wrapPending);
-        EXPECT_EQ(fresh.color, d.directTerm.color);
-        if (HasFailure()) return;
+        vterm_free(vt);
     }
-}
-
-TEST(ScreenModel, MovesAreTheShortestOfTheKnownForms) {
-    vt::Dual d;
-    vt::start(d, 80, 24);
-    vt::gotoxy(d, 0, 3);
-    vt::putText(d, "abcdefghij");
-    ASSERT_EQ(vt::flush(d), "");
-    const std::size_t before = d.allDiffed.size();
-    // Skipping two shown cells: re-sending them (2 bytes) beats ESC[2C.
-    vt::gotoxy(d, 2, 3);
-    vt::putText(d, "C");
-    vt::gotoxy(d, 5, 3);
-    vt::putText(d, "F");
-    ASSERT_EQ(vt::flush(d), "");
-    EXPECT_EQ(d.allDiffed.substr(before), "\x1b[8DCdeF");
 }
 
 } // namespace

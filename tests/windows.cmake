@@ -1,18 +1,8 @@
-# Tests of the Windows build, included from tests/CMakeLists.txt.
-
-# The Windows console layer, against a console screen buffer of its own.
+# Tests of the Windows build, included from tests/CMakeLists.txt: duelcoil.exe
+# on the console layer, read back from a console screen buffer.
 add_executable(coil_windows_tests windows_console_test.cpp)
-target_link_libraries(coil_windows_tests PRIVATE coil_platform coil_core GTest::gtest_main)
+target_compile_definitions(coil_windows_tests PRIVATE COIL_DUELCOIL="$<TARGET_FILE:duelcoil>")
+target_link_libraries(coil_windows_tests PRIVATE coil_core GTest::gtest_main)
+add_dependencies(coil_windows_tests duelcoil)
 coil_target_defaults(coil_windows_tests)
 gtest_discover_tests(coil_windows_tests)
-
-# The real programs under wine in a real terminal (tmux), when cross-built on
-# Linux. Wine sees no keys there, so these check the first frame only.
-if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
-  foreach(game duelcoil solocoil)
-    add_test(NAME ${game}_wine_tmux
-             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/windows_tmux.sh ${game}
-                     $<TARGET_FILE:${game}> ${CMAKE_CROSSCOMPILING_EMULATOR})
-    set_tests_properties(${game}_wine_tmux PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
-  endforeach()
-endif()

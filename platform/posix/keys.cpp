@@ -1,277 +1,162 @@
 #include "keys.h"
 
+#include <algorithm>
+
 #include "platform.h"
 
 namespace {
 
+enum : unsigned char { GROUND, ESCAPE, SEQUENCE, STRING };
+enum : int { TYPED, PRESS, REPEAT, RELEASE }; // kitty's event numbers; TYPED is a legacy key
+
 constexpr unsigned char ESC = 0x1B;
-constexpr unsigned char BEL = 0x07;
-
-// Modifier bits of CSI parameters (value = 1 + bits). Shift and the lock keys
-// still make a letter; Alt, Ctrl and the rest make a chord the game ignores.
-constexpr int MOD_CHORD_BITS = 2 | 4 | 8 | 16 | 32; // Alt Ctrl Super Hyper Meta
 constexpr int MOD_CTRL = 4;
+constexpr int MOD_CHORD = 2 | 4 | 8 | 16 | 32; // Alt Ctrl Super Hyper Meta; Shift and locks still type
 
-// A parsed parameter string: fields split by ';', sub-fields by ':'. Only the
-// first few of each are kept; the kitty forms use no more.
-constexpr int MAX_FIELDS = 3;
-constexpr int MAX_SUBFIELDS = 3;
-constexpr int ABSENT = -1;
-constexpr int NUMBER_LIMIT = 1 << 20; // larger values are no key anyone sends
-
-struct Params {
-    int value[MAX_FIELDS][MAX_SUBFIELDS];
-    int fields;
-};
-
-bool parseParams(const KeyDecoder& d, Params& p) {
-    for (auto& field : p.value) {
-        for (int& v : field) v = ABSENT;
+int letterKey(int c) {
+    switch (c | 0x20) {
+        case 'a': return VKEY_A;
+        case 'd': return VKEY_D;
+        case 's': return VKEY_S;
+        case 'w': return VKEY_W;
+        default: return 0;
     }
-    p.fields = 1;
+}
+
+// The control character Ctrl plus this key sends on a legacy terminal, -1 if none.
+int controlOf(int code) {
+    if (code >= 'a' && code <= 'z') return code - 'a' + 1;
+    return code == '\\' || code == '4' ? 28 : -1;
+}
+
+// A key typed on a legacy terminal never reports its release, so it never holds.
+void apply(Keys& k, int vk, int event) {
+    if (event == RELEASE) {
+        k.down[vk] = false;
+        return;
+    }
+    k.pressed[vk] = true;
+    if (event != TYPED && k.reportsReleases) k.down[vk] = true;
+}
+
+void escape(Keys& k, KeyClock::time_point now) {
+    k.state = ESCAPE;
+    k.escapeAt = now;
+}
+
+void finishSequence(Keys& k, unsigned char final) {
+    k.state = GROUND;
+    if (k.overflow) return;
+    // Fields split by ';', sub-fields by ':'; the forms we read use three at most.
+    int v[3][3] = {{-1, -1, -1}, {-1, -1, -1}, {-1, -1, -1}};
+    int field = 0;
     int sub = 0;
-    for (std::size_t i = 0; i < d.paramLength; i++) {
-        const unsigned char c = d.params[i];
+    const bool reply = k.paramLength > 0 && k.params[0] == '?';
+    for (std::size_t i = reply ? 1 : 0; i < k.paramLength; i++) {
+        const unsigned char c = k.params[i];
         if (c == ';') {
-            p.fields++;
+            field++;
             sub = 0;
         } else if (c == ':') {
             sub++;
         } else if (c >= '0' && c <= '9') {
-            if (p.fields > MAX_FIELDS || sub >= MAX_SUBFIELDS) continue;
-            int& v = p.value[p.fields - 1][sub];
-            v = (v == ABSENT ? 0 : v) * 10 + (c - '0');
-            if (v > NUMBER_LIMIT) return false;
+            if (field > 2 || sub > 2) continue;
+            int& n = v[field][sub];
+            n = std::min(std::max(n, 0) * 10 + (c - '0'), 1 << 20);
         } else {
-            return false; // a private marker (< = > ?) or intermediate: a reply or report
+            return; // another private marker or an intermediate: nothing we read
         }
     }
-    return true;
-}
-
-int orDefault(int value, int fallback) { return value == ABSENT ? fallback : value; }
-
-bool actionOf(int eventType, KeyAction& action) {
-    switch (orDefault(eventType, 1)) {
-        case 1: action = KeyAction::Press; return true;
-        case 2: action = KeyAction::Repeat; return true;
-        case 3: action = KeyAction::Release; return true;
-        default: return false;
-    }
-}
-
-int modifierBits(int value) { return value > 1 ? value - 1 : 0; }
-
-int letterKey(int c) {
-    switch (c) {
-        case 'a': case 'A': return VKEY_A;
-        case 'd': case 'D': return VKEY_D;
-        case 's': case 'S': return VKEY_S;
-        case 'w': case 'W': return VKEY_W;
-        default: return 0;
-    }
-}
-
-int arrowKey(unsigned char final) {
-    switch (final) {
-        case 'A': return VKEY_UP;
-        case 'B': return VKEY_DOWN;
-        case 'C': return VKEY_RIGHT;
-        case 'D': return VKEY_LEFT;
-        default: return 0;
-    }
-}
-
-// The byte Ctrl plus the key with this code gives on a legacy terminal (the
-// common xterm mapping: Ctrl+C is 3, Ctrl+\ and Ctrl+4 are 28), or -1 for a
-// key Ctrl leaves alone.
-int controlCharacter(int code) {
-    if (code >= 'a' && code <= 'z') return code - 'a' + 1;
-    switch (code) {
-        case ' ': case '@': case '2': return 0;
-        case '[': case '3': return 27;
-        case '\\': case '4': return 28;
-        case ']': case '5': return 29;
-        case '^': case '~': case '6': return 30;
-        case '_': case '/': case '7': return 31;
-        case '?': case '8': return 127;
-        default: return -1;
-    }
-}
-
-void emit(KeyEvents& out, int vk, KeyAction action) {
-    out.items[out.count++] = KeyEvent{vk, action};
-}
-
-// The final byte of a CSI or SS3 sequence has arrived: emit its key, if it is
-// one the games poll.
-void finishSequence(KeyDecoder& d, unsigned char final, KeyEvents& out) {
-    if (d.introducer == '[' && final == 'M' && d.paramLength == 0) {
-        d.state = DecodeState::MouseBytes; // X10 mouse: button, column, row follow raw
-        d.mouseBytesLeft = 3;
+    if (reply) {
+        if (final == 'u') {
+            k.flagsSeen = v[0][0] >= 0 && v[0][0] <= 31;
+            k.flags = v[0][0];
+        }
+        if (final == 'c') k.answered = true;
         return;
     }
-    d.state = DecodeState::Ground;
-    Params p;
-    if (d.overflow || !parseParams(d, p)) return;
-    KeyAction action;
-    if (!actionOf(p.value[1][1], action)) return;
-
-    if (const int vk = arrowKey(final)) {
-        // ESC [ A, ESC [ 1 ; mods A, ESC [ 1 ; mods:event A; any modifier still steers.
-        if (p.fields > 2 || orDefault(p.value[0][0], 1) != 1) return;
-        // Only a legacy terminal uses SS3, and it never reports the release.
-        if (d.introducer == 'O' && action == KeyAction::Press) action = KeyAction::Typed;
-        emit(out, vk, action);
-    } else if (final == 'u' && d.introducer == '[') {
-        // Kitty: ESC [ code[:alternates] ; mods[:event] [; text] u
-        const int code = p.value[0][0];
-        const int mods = modifierBits(orDefault(p.value[1][0], 1));
-        if ((mods & MOD_CTRL) != 0 && (mods & MOD_CHORD_BITS & ~MOD_CTRL) == 0) {
-            // Ctrl (with Shift or a lock at most): the character a legacy
-            // terminal would have sent. Its release would have sent nothing.
-            const int control = controlCharacter(code);
-            if (control >= 0 && action != KeyAction::Release) emit(out, VKEY_CONTROL + control, action);
+    const int event = v[1][1] < 0 ? PRESS : v[1][1];
+    if (event < PRESS || event > RELEASE) return;
+    const int mods = v[1][0] > 1 ? v[1][0] - 1 : 0;
+    if (final >= 'A' && final <= 'D') {
+        if (field > 1 || v[0][0] > 1) return; // ESC [ 1 ; mods A at most: not another key
+        constexpr int arrows[] = {VKEY_UP, VKEY_DOWN, VKEY_RIGHT, VKEY_LEFT};
+        apply(k, arrows[final - 'A'], k.introducer == 'O' ? TYPED : event);
+    } else if (final == 'u' && k.introducer == '[') {
+        if ((mods & MOD_CHORD) == MOD_CTRL) { // Ctrl alone: what the driver would have seen
+            const int control = controlOf(v[0][0]);
+            if (control >= 0 && event != RELEASE) {
+                k.hasControl = true;
+                k.control = static_cast<unsigned char>(control);
+            }
             return;
         }
-        const int vk = code == ESC ? static_cast<int>(VKEY_ESCAPE) : letterKey(code);
-        if (vk == 0 || (mods & MOD_CHORD_BITS) != 0) return;
-        emit(out, vk, action);
-    }
-}
-
-void startSequence(KeyDecoder& d, unsigned char introducer) {
-    d.state = DecodeState::Sequence;
-    d.introducer = introducer;
-    d.paramLength = 0;
-    d.overflow = false;
-}
-
-// The byte after an ESC.
-void afterEscape(KeyDecoder& d, unsigned char b, KeyEvents& out) {
-    switch (b) {
-        case ESC: emit(out, VKEY_ESCAPE, KeyAction::Typed); break; // stays pending for the new ESC
-        case '[':
-        case 'O': startSequence(d, b); break;
-        case 'P': // DCS
-        case ']': // OSC
-        case 'X': // SOS
-        case '^': // PM
-        case '_': // APC
-            d.state = DecodeState::String;
-            break;
-        default: d.state = DecodeState::Ground; break; // Alt chord: consumed, no key
-    }
-}
-
-void decodeByte(KeyDecoder& d, unsigned char b, KeyClock::time_point now, KeyEvents& out) {
-    d.since = now; // any byte keeps an unfinished sequence waiting
-    switch (d.state) {
-        case DecodeState::Ground:
-            if (b == ESC) {
-                d.state = DecodeState::Escape;
-            } else if (const int vk = letterKey(b)) {
-                emit(out, vk, KeyAction::Typed);
-            }
-            break;
-        case DecodeState::Escape: afterEscape(d, b, out); break;
-        case DecodeState::Sequence:
-            if (b == ESC) {
-                d.state = DecodeState::Escape; // abandoned for a new one
-            } else if (b >= 0x20 && b <= 0x3F) {
-                if (d.paramLength < MAX_PARAM_BYTES) {
-                    d.params[d.paramLength++] = b;
-                } else {
-                    d.overflow = true;
-                }
-            } else if (b >= 0x40 && b <= 0x7E) {
-                finishSequence(d, b, out);
-            } else {
-                d.state = DecodeState::Ground; // a control or non-ASCII byte cannot be in one
-            }
-            break;
-        case DecodeState::String:
-            // ESC ends the string; the backslash of ESC \ is then an ignored chord.
-            if (b == BEL) d.state = DecodeState::Ground;
-            if (b == ESC) d.state = DecodeState::Escape;
-            break;
-        case DecodeState::MouseBytes:
-            if (--d.mouseBytesLeft == 0) d.state = DecodeState::Ground;
-            break;
+        const int vk = v[0][0] == ESC ? static_cast<int>(VKEY_ESCAPE) : letterKey(v[0][0]);
+        if (vk != 0 && (mods & MOD_CHORD) == 0) apply(k, vk, event);
     }
 }
 
 } // namespace
 
-std::size_t decodeBytes(KeyDecoder& decoder, const unsigned char* bytes, std::size_t length,
-                        KeyClock::time_point now, KeyEvents& out) {
-    std::size_t i = 0;
-    // One byte emits at most one event.
-    for (; i < length && out.count < MAX_KEY_EVENTS; i++) decodeByte(decoder, bytes[i], now, out);
-    return i;
-}
-
-void decodeIdle(KeyDecoder& decoder, KeyClock::time_point now, KeyEvents& out) {
-    if (decoder.state == DecodeState::Ground || now - decoder.since < ESCAPE_TIMEOUT) return;
-    if (decoder.state == DecodeState::Escape) {
-        if (out.count == MAX_KEY_EVENTS) return; // kept for the next call
-        emit(out, VKEY_ESCAPE, KeyAction::Typed);
-    }
-    decoder.state = DecodeState::Ground;
-}
-
-void applyKeyEvents(KeyTable& table, const KeyEvents& events) {
-    for (std::size_t i = 0; i < events.count; i++) {
-        const KeyEvent& e = events.items[i];
-        if (e.vk >= VKEY_CONTROL && e.vk < VKEY_CONTROL_END) {
-            if (e.action != KeyAction::Release && table.controlCount < MAX_CONTROLS) {
-                table.controls[table.controlCount++] = static_cast<unsigned char>(e.vk - VKEY_CONTROL);
-            }
-            continue;
-        }
-        if (e.vk < 0 || e.vk > 255) continue;
-        switch (e.action) {
-            case KeyAction::Release: table.down[e.vk] = false; break;
-            case KeyAction::Typed: table.pressed[e.vk] = true; break;
-            case KeyAction::Press:
-            case KeyAction::Repeat:
-                table.pressed[e.vk] = true;
-                if (table.reportsReleases) table.down[e.vk] = true;
+void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock::time_point now) {
+    for (std::size_t i = 0; i < length; i++) {
+        const unsigned char c = bytes[i];
+        switch (k.state) {
+            case GROUND:
+                if (c == ESC) {
+                    escape(k, now);
+                } else if (const int vk = letterKey(c)) {
+                    apply(k, vk, TYPED);
+                }
+                break;
+            case ESCAPE:
+                if (c == '[' || c == 'O') {
+                    k.state = SEQUENCE;
+                    k.introducer = c;
+                    k.paramLength = 0;
+                    k.overflow = false;
+                } else if (c == ESC) {
+                    apply(k, VKEY_ESCAPE, TYPED); // the first was the Escape key
+                    escape(k, now);
+                } else { // DCS, OSC, SOS, PM, APC strings; anything else is an Alt chord
+                    const bool string = c == 'P' || c == ']' || c == 'X' || c == '^' || c == '_';
+                    k.state = string ? STRING : GROUND;
+                }
+                break;
+            case SEQUENCE:
+                if (c >= 0x20 && c <= 0x3F) {
+                    if (k.paramLength < sizeof k.params) {
+                        k.params[k.paramLength++] = c;
+                    } else {
+                        k.overflow = true;
+                    }
+                } else if (c >= 0x40 && c <= 0x7E) {
+                    finishSequence(k, c);
+                } else if (c == ESC) {
+                    escape(k, now); // abandoned for a new one
+                } else {
+                    k.state = GROUND; // no sequence holds a control or non-ASCII byte
+                }
+                break;
+            default: // STRING, up to BEL or ESC (the backslash of ESC \ is then ignored)
+                if (c == 0x07) k.state = GROUND;
+                if (c == ESC) escape(k, now);
                 break;
         }
     }
 }
 
-int pollKey(KeyTable& table, int vk) {
+void idleKeys(Keys& k, KeyClock::time_point now) {
+    if (k.state != ESCAPE || now - k.escapeAt < ESCAPE_TIMEOUT) return;
+    k.state = GROUND;
+    apply(k, VKEY_ESCAPE, TYPED);
+}
+
+int pollKey(Keys& k, int vk) {
     if (vk < 0 || vk > 255) return 0;
-    const bool counted = table.down[vk] || table.pressed[vk];
-    table.pressed[vk] = false;
+    const bool counted = k.down[vk] || k.pressed[vk];
+    k.pressed[vk] = false;
     return counted ? 1 : 0;
 }
 
-bool takeControl(KeyTable& table, unsigned char& control) {
-    if (table.controlCount == 0) return false;
-    control = table.controls[0];
-    table.controlCount--;
-    for (std::size_t i = 0; i < table.controlCount; i++) table.controls[i] = table.controls[i + 1];
-    return true;
-}
-
-void releaseAllKeys(KeyTable& table) {
-    for (bool& held : table.down) held = false;
-}
-
-void feedKeys(KeyDecoder& decoder, KeyTable& table, const unsigned char* bytes,
-              std::size_t length, KeyClock::time_point now) {
-    KeyEvents events;
-    while (length > 0) {
-        events.count = 0;
-        const std::size_t used = decodeBytes(decoder, bytes, length, now, events);
-        applyKeyEvents(table, events);
-        bytes += used;
-        length -= used;
-    }
-    events.count = 0;
-    decodeIdle(decoder, now, events);
-    applyKeyEvents(table, events);
-}
+void releaseAllKeys(Keys& k) { std::fill(std::begin(k.down), std::end(k.down), false); }

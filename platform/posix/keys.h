@@ -1,119 +1,59 @@
-// Turning the bytes a terminal sends into presses of the keys the games poll,
-// and the table that answers those polls. No I/O here: the caller reads the
-// bytes and passes the time, so all of it can be driven byte by byte.
+// The one parser of what the terminal sends: key bytes in, the state of the
+// keys the games poll out, and the two replies the console asks for (the
+// keyboard protocol's flags and the device attributes). No I/O: the caller
+// reads the bytes and passes the time, so all of it can be driven byte by byte.
 //
-// Understood: the letters A D S W (either case), Escape, and the arrows as
-// CSI (ESC [ A) or SS3 (ESC O A), with or without modifier parameters. The
-// kitty keyboard protocol's forms are decoded too (CSI code;mods:event u and
-// CSI 1;mods:event A-D), with their repeat and release events, and its Ctrl
-// chords as the control characters they stand for. Everything else
-// a terminal may send (function keys, mouse reports, paste markers, replies,
-// OSC/DCS strings, Alt chords, UTF-8 text, control bytes) is consumed and
-// ignored.
+// Understood: the letters A D S W (either case), Escape, the arrows as CSI
+// (ESC [ A) or SS3 (ESC O A) with any modifiers, and the kitty keyboard
+// protocol's forms (CSI code;mods:event u and CSI 1;mods:event A-D) with
+// their press, repeat and release events. Everything else is consumed and
+// ignored: other keys, OSC/DCS/APC strings, Alt chords, UTF-8 text.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 
 using KeyClock = std::chrono::steady_clock;
 
 // How long a lone ESC waits for the rest of a sequence before it counts as the
-// Escape key, and how long an unfinished sequence may sit before it is dropped.
-// A terminal writes a whole sequence at once, so only a slow link splits one
-// by this much; the player cannot feel the wait.
+// Escape key. Only a lone ESC times out: once ESC [ or ESC O has come, the
+// bytes that follow finish that sequence however late they arrive.
 constexpr std::chrono::milliseconds ESCAPE_TIMEOUT{25};
 
-// Parameter bytes kept of one sequence; a longer one is consumed up to its
-// final byte and dropped.
-constexpr std::size_t MAX_PARAM_BYTES = 32;
-
-// Press, Repeat and Release come from forms that report releases when the
-// terminal has been asked to (kitty's CSI forms; CSI arrows are the same bytes
-// in both worlds). Typed comes from a form only a legacy terminal sends (a
-// letter byte, SS3 arrows, a lone ESC): no release will ever follow it, so it
-// counts once and never holds a key down, whatever the terminal was asked.
-enum class KeyAction : std::uint8_t { Press, Repeat, Release, Typed };
-
-struct KeyEvent {
-    int vk; // VKEY_* of platform.h, or VKEY_CONTROL + a control character
-    KeyAction action;
-};
-
-// A terminal that reports keys as escape codes sends Ctrl+C as ESC [ 99;5u
-// instead of the byte 3 that would have made the terminal driver raise
-// SIGINT. Such chords come out as the control character they would have
-// typed (0 to 127), offset by VKEY_CONTROL, so that the console can do what
-// the driver would have done with it.
-constexpr int VKEY_CONTROL = 0x100;
-constexpr int VKEY_CONTROL_END = VKEY_CONTROL + 0x80;
-
-constexpr std::size_t MAX_KEY_EVENTS = 32;
-
-struct KeyEvents {
-    KeyEvent items[MAX_KEY_EVENTS];
-    std::size_t count;
-};
-
-enum class DecodeState : std::uint8_t {
-    Ground,     // between keys
-    Escape,     // ESC seen; waiting to learn what follows
-    Sequence,   // inside CSI or SS3, up to the final byte
-    String,     // inside OSC, DCS, APC, PM or SOS, up to BEL or ESC backslash
-    MouseBytes, // the three raw bytes of an X10 mouse report
-};
+// Keyboard flags the console asks for: disambiguate (1), report releases (2),
+// every key as an escape code (8), so that letters are released too.
+constexpr int FLAG_REPORT_EVENTS = 2;
 
 // Zero-initialised ({}) it is ready to use.
-struct KeyDecoder {
-    DecodeState state;
-    unsigned char introducer; // '[' for CSI, 'O' for SS3
-    unsigned char params[MAX_PARAM_BYTES];
+struct Keys {
+    // The parser.
+    unsigned char state;      // between keys, after ESC, in a sequence, in a string
+    unsigned char introducer; // '[' (CSI) or 'O' (SS3)
+    unsigned char params[32];
     std::size_t paramLength;
-    bool overflow;            // more parameter bytes than kept: drop at the final byte
-    int mouseBytesLeft;
-    KeyClock::time_point since; // when the pending ESC or sequence last received a byte
+    bool overflow;            // more parameters than kept: the sequence is dropped
+    KeyClock::time_point escapeAt; // when the pending lone ESC came
+
+    // What the polls see, per virtual-key code.
+    bool down[256];       // pressed and not yet released
+    bool pressed[256];    // pressed since that key's previous poll
+    bool reportsReleases; // only then may a press hold a key down
+
+    // A Ctrl chord reported as an escape code: the control character a legacy
+    // terminal would have sent (Ctrl+C is 3), for the console to act on.
+    bool hasControl;
+    unsigned char control;
+
+    // Replies.
+    bool flagsSeen; // a keyboard flags reply with a value the protocol defines (0 to 31)
+    int flags;
+    bool answered;  // the device attributes reply
 };
 
-// Decodes bytes received at `now`, appending events to out. Stops early when
-// out is full and returns how many bytes it consumed; call again with the rest.
-// Never times anything out: bytes that continue a sequence continue it however
-// late they are read, so an arrow split across two reads stays an arrow.
-std::size_t decodeBytes(KeyDecoder& decoder, const unsigned char* bytes, std::size_t length,
-                        KeyClock::time_point now, KeyEvents& out);
-
-// Called when a read found nothing more: a lone ESC older than ESCAPE_TIMEOUT
-// becomes an Escape press, and an unfinished sequence that long is dropped.
-void decodeIdle(KeyDecoder& decoder, KeyClock::time_point now, KeyEvents& out);
-
-constexpr std::size_t MAX_CONTROLS = 8;
-
-// What the polls see, per virtual-key code.
-struct KeyTable {
-    bool down[256];    // pressed and not yet released
-    bool pressed[256]; // pressed since that key's previous poll
-    // Set only when the terminal has been asked to report releases; without
-    // them a press must not mark a key down, as nothing would ever lift it.
-    bool reportsReleases;
-    // Control characters typed as chords, oldest first, waiting for the
-    // console; more than fit in one poll are dropped.
-    unsigned char controls[MAX_CONTROLS];
-    std::size_t controlCount;
-};
-
-void applyKeyEvents(KeyTable& table, const KeyEvents& events);
-
-// Non-zero if vk is down or was pressed since its own previous poll; clears
-// that key's pressed mark and no other.
-int pollKey(KeyTable& table, int vk);
-
-// Takes the oldest control character waiting in the table; false if none.
-bool takeControl(KeyTable& table, unsigned char& control);
-
-// Forgets every key held down (their releases may never come, e.g. after
-// the game was stopped), keeping presses not yet polled.
-void releaseAllKeys(KeyTable& table);
-
-// Decodes all of bytes (length may be 0) into the table, then lets time out
-// whatever has waited too long.
-void feedKeys(KeyDecoder& decoder, KeyTable& table, const unsigned char* bytes,
-              std::size_t length, KeyClock::time_point now);
+void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock::time_point now);
+// A read found nothing more: a lone ESC older than ESCAPE_TIMEOUT is Escape.
+void idleKeys(Keys& k, KeyClock::time_point now);
+// Non-zero if vk is down or was pressed since its own previous poll.
+int pollKey(Keys& k, int vk);
+// Forgets every key held down: their releases may never come (after a stop).
+void releaseAllKeys(Keys& k);

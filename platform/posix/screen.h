@@ -1,16 +1,8 @@
-// What the terminal shows, kept so that only changed cells are sent.
+// What the game has drawn and what the terminal shows, so that a flush sends
+// only the cells that differ. No I/O: a flush encodes into the caller's buffer.
 //
-// The console calls write into a model of the screen they want (every cell the
-// game has drawn: its glyph and colour, and the cursor and colour in force).
-// A flush compares it with what the terminal is known to show and encodes only
-// the differences, then puts the cursor and colour where writing straight
-// through would have left them. Nothing here does I/O: the bytes go to a sink.
-//
-// The model covers the terminal's cells up to MAX_COLS x MAX_ROWS and follows
-// the terminal's own rules for the cursor: moves are clamped to its size, a
-// write in the last column wraps on the next write, and wrapping on the bottom
-// row scrolls. Cells of a terminal larger than the model are written through
-// at once, untracked.
+// The model holds the cells the games draw (they stay within 80 x 22) and
+// clips to the terminal: writes outside either are dropped, never wrapped.
 #pragma once
 
 #include <cstddef>
@@ -18,100 +10,40 @@
 
 namespace screen {
 
-constexpr int MAX_COLS = 256;
-constexpr int MAX_ROWS = 64;
-constexpr int OUT_CAPACITY = 16384;
+constexpr int COLS = 100;
+constexpr int ROWS = 24;
+// The most a flush can encode: every cell with a cursor move and a colour.
+constexpr std::size_t OUT_MAX = COLS * ROWS * 20 + 32;
 
-// A cell: bit 15 set once its content is known, bits 8-12 the colour plus one
-// (0 for the terminal's own colour), bits 0-7 the code-page-437 glyph byte.
-// 0 means unknown (shown) or never drawn (wanted).
+// 0: never drawn (wanted) or unknown (shown). Otherwise bit 15 set, bits 8-12
+// the colour plus one (0 for the terminal's own), bits 0-7 the glyph byte.
 using Cell = std::uint16_t;
 
-// Colour values besides the console attributes 0 to 15.
-constexpr short COLOR_DEFAULT = -1; // the terminal's own colour, never set
-constexpr short COLOR_UNKNOWN = -2; // the terminal's colour is not known
-
-// Receives encoded bytes when the output buffer is drained.
-struct Sink {
-    void (*drain)(void* context, const char* data, std::size_t size);
-    void* context;
-};
-
 struct Model {
-    int cols, rows; // the terminal's size; the model holds the top-left part
-
-    // What writing straight through would have shown.
-    Cell want[MAX_ROWS][MAX_COLS];
-    int x, y;         // cursor, clamped to the terminal
-    bool cursorKnown; // false until the first move
-    bool wrapPending; // the last write was in the last column
-    short color;      // COLOR_DEFAULT until set
-
-    // What the terminal shows, as far as sent output tells.
-    Cell shown[MAX_ROWS][MAX_COLS];
-    int termX, termY;
-    bool termCursorKnown; // false also while the terminal's wrap is pending
-    bool termWrapPending; // the terminal waits to wrap after (termX, termY)
-    short termColor;      // COLOR_UNKNOWN after invalidation of a coloured screen
-    bool colorEverSet;    // a game that never sets a colour never gets an escape for it
-    bool ascii;           // the terminal's character set is not UTF-8: glyphs as ASCII stand-ins
-
-    // Cells whose wanted content changed since the last flush.
-    std::uint32_t dirty[MAX_ROWS * MAX_COLS]; // cell indices; sort keys in a flush
-    int dirtyCount;
-    bool queued[MAX_ROWS * MAX_COLS];
-    bool allDirty; // compare every cell at the next flush
-
-    // The last cell written straight through (outside the model), in case the
-    // cursor must be left waiting to wrap after it.
-    Cell throughCell;
-
-    // Encoded output waiting for the sink.
-    Sink sink;
-    char out[OUT_CAPACITY];
-    std::size_t outSize;
-    int drains; // sink calls so far
+    Cell want[ROWS][COLS]; // what writing straight through would have shown
+    Cell shown[ROWS][COLS]; // what the terminal shows, as far as sent output tells
+    int x, y;               // the game's cursor
+    short color;            // the game's colour: -1, the terminal's own, until set
+    bool colorSet;          // a game that never sets a colour is never sent one
+    bool ascii;             // glyphs as ASCII stand-ins: the terminal is not UTF-8
+    int cols, rows;         // the terminal's size, clipped to the model
+    int termX, termY;       // the terminal's cursor; termX -1 when unknown
+    short termColor;        // the terminal's colour; -2 when unknown
 };
 
-// An empty model for a terminal of cols x rows (values below 1 count as 1):
-// nothing drawn, nothing known about the terminal.
-void reset(Model& m, int cols, int rows, Sink sink);
-// The terminal's content can no longer be trusted (resumed after a suspend,
-// or resized to cols x rows): the next flush sends every drawn cell again,
-// and moves the cursor and sets the colour afresh.
-void invalidate(Model& m);
-void resize(Model& m, int cols, int rows);
-// The player's typing (echoed by the terminal) has moved the cursor: neither
-// picture knows where it is until the next move.
-void handOver(Model& m);
+void reset(Model& m, bool ascii);
+// The terminal was cleared or can no longer be trusted, and is now cols x rows
+// (0 when unknown): the next flush sends every drawn cell again.
+void forget(Model& m, int cols, int rows);
 
-// The console calls.
 void moveTo(Model& m, int x, int y);
 void setColor(Model& m, short color);
-void putGlyph(Model& m, unsigned char glyph);
-// Plain ASCII; other bytes show as '?' (they would move the cursor or start an
-// escape sequence the model cannot follow).
-void putText(Model& m, const char* text);
+// One code-page-437 glyph byte at the cursor (text too, a byte at a time).
+void put(Model& m, unsigned char glyph);
 
-// Encodes the differences into the buffer and drains it into the sink in one
-// call (more only when a screenful overflows the buffer). Nothing is drained
-// when nothing changed.
-void flush(Model& m);
-
-// What a code-page-437 glyph byte is sent as: the character it stands for in
-// UTF-8 (1 to 3 bytes), or its ASCII stand-in (1 byte). The one place that
-// maps glyphs (glyphs.cpp).
-struct Utf8 {
-    std::uint8_t size;
-    char bytes[3];
-};
-const Utf8& glyphUtf8(unsigned char glyph);
-const Utf8& glyphAscii(unsigned char glyph);
-
-// Escape sequences as the model sends them, for writing straight through.
-// Each returns the bytes written; out needs room for 16. No library calls:
-// signal handlers may use them.
-std::size_t encodeCursorTo(char* out, int x, int y);
-std::size_t encodeColor(char* out, short color);
+// Encodes the cells that differ into out (OUT_MAX bytes), each colour set
+// once, and returns the length. With cursor, the terminal's cursor and colour
+// then end where the game's are, as they must before the player types.
+std::size_t flush(Model& m, char* out, bool cursor);
 
 } // namespace screen

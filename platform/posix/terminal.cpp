@@ -1,26 +1,23 @@
-// The console on a POSIX terminal: ANSI/xterm control sequences to standard
-// output, keys read raw from the controlling terminal and decoded by keys.cpp.
-// A terminal that speaks the kitty keyboard protocol is asked to report
-// releases too, so that a held key counts at every poll.
+// The console on a POSIX terminal: ANSI/xterm sequences and keys read raw,
+// both on the controlling terminal (/dev/tty), so redirecting standard input
+// or output does not disturb play. A terminal that speaks the kitty keyboard
+// protocol is asked to report releases, so that a held key counts at every poll.
 //
-// The terminal's modes and keyboard flags are put back on every way out:
-// consoleClose, exit(), the end of a game (before the line is read), a signal
-// that ends the game, a crash, and for the time the game is stopped by Ctrl+Z.
+// Whatever the game changes (input modes, keyboard flags, the cursor's
+// visibility) is put back on every way out: the end of a game, a signal that
+// ends it, a crash, a closed terminal, and for as long as Ctrl+Z stops it.
+// Every way back to the shell parks the cursor under the board first, so the
+// shell prints below it. After a continue or a resize the screen is cleared
+// and drawn again, since what it shows can no longer be trusted; while the
+// terminal is too small for the board, play pauses behind a one-line notice.
 //
-// Output goes through a model of the screen (screen.h): the console calls
-// change the picture the game wants, and each flush sends only the cells that
-// differ from what the terminal shows, in one write. Flushes come before every
-// sleep and at flushOutput (once a frame), before the final read and at
-// consoleClose. Ctrl+Z does not flush: the stop handler cannot touch the model
-// safely, and what it leaves out is at most the drawing done since the last
-// flush, which comes just before each frame's sleep, where a Ctrl+Z nearly
-// always lands. A continue (after Ctrl+Z or any stop) and a resize only set a
-// flag; the next flush then takes the terminal's size again and sends every
-// cell the game has drawn, since what the terminal shows can no longer be
-// trusted.
+// Drawing goes into a model of the screen (screen.h); the flush once a frame
+// sends what changed in one write. Signal handlers touch only the terminal's
+// modes and write a few fixed bytes, each write bounded in time.
 #include <fcntl.h>
-#include <poll.h>
+#include <strings.h>
 #include <sys/ioctl.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,11 +27,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 
-#include "environment.h"
 #include "keys.h"
 #include "platform.h"
-#include "protocol.h"
 #include "screen.h"
 
 // In the runtime of a sanitizer build only; weak, so null elsewhere.
@@ -42,165 +38,152 @@ extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__
 
 namespace {
 
-constexpr int MAX_READS_PER_POLL = 64; // bounds a poll however fast keys pour in
+constexpr char QUERY[] = "\x1b[?u\x1b[c";  // flags, then device attributes: every terminal answers those
+constexpr char PUSH[] = "\x1b[>11u";       // disambiguate, report releases, every key as a code
+constexpr char POP_AND_ASK[] = "\x1b[<u\x1b[c"; // the answer comes after every key sent before the pop
+constexpr char HIDE_CURSOR[] = "\x1b[?25l";
+constexpr char SHOW_CURSOR[] = "\x1b[?25h";
+constexpr char RESET_COLOR[] = "\x1b[39m";
+constexpr int REPLY_WAIT_MS = 200; // a local terminal answers in a few; a silent one is legacy
 
-// State the signal handlers read is written before they are installed;
-// what changes while they are installed is a sig_atomic_t.
+const int HANDLED[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS,
+                       SIGFPE, SIGILL, SIGTSTP, SIGCONT, SIGWINCH};
+
+// All the console's state. What handlers change is a sig_atomic_t; the rest
+// is set before they are installed, or changed with them held off.
 struct Terminal {
-    int tty = -1;   // the controlling terminal: keys and modes
-    termios found;  // the modes as the game found them
-    termios play;   // the same without line editing and echo
-    screen::Model screen; // what the game wants shown, and what the terminal shows
-    KeyDecoder decoder;
-    KeyTable keys;
-    struct sigaction stopAction; // re-installed after each Ctrl+Z
+    int tty = -1;
+    termios found; // the modes as the game found them
+    termios play;  // the same without line editing and echo
+    int needCols, needRows;
+    screen::Model screen;
+    Keys keys;
+    char park[24]; // to column 0 of the row under the board
+    sigset_t handled;
+    struct sigaction previous[std::size(HANDLED)];
+    bool installed[std::size(HANDLED)];
+    struct sigaction stopAction;
+    bool small;     // too small for the board: play waits behind a notice
+    bool exitHook;
+    volatile std::sig_atomic_t open, wanted; // play wanted: from open until the final read
+    volatile std::sig_atomic_t playing;      // play modes (and hidden cursor) applied
+    volatile std::sig_atomic_t wantFlags, flagsPushed;
+    volatile std::sig_atomic_t parked;       // the cursor waits under the board for the shell
+    volatile std::sig_atomic_t colored;      // a colour was sent: reset it for the shell
+    volatile std::sig_atomic_t stale;        // continued or resized: clear and draw again
+    volatile std::sig_atomic_t resumed;      // continued: keys held before may be up by now
+    volatile std::sig_atomic_t gone;         // the terminal hung up (end of input, EIO)
+    volatile std::sig_atomic_t stuck;        // the terminal stopped taking output
 };
 
 Terminal term;
+char out[screen::OUT_MAX];
 
-volatile std::sig_atomic_t g_open = 0;         // between consoleOpen and consoleClose
-volatile std::sig_atomic_t g_wantPlay = 0;     // play modes wanted (until the final read)
-volatile std::sig_atomic_t g_playActive = 0;   // play modes applied to the terminal
-volatile std::sig_atomic_t g_color = -1;       // attribute of the output being buffered
-volatile std::sig_atomic_t g_shownColor = -1;  // attribute of the output last written out
-volatile std::sig_atomic_t g_screenStale = 0;  // continued or resized: resend everything
-
-bool g_exitHookSet = false;
-
-// The signals that end the game (SIGPIPE too, for output piped into a reader
-// that quits), those of a crash, SIGTSTP, SIGCONT and SIGWINCH; see HANDLERS.
-constexpr int HANDLED_COUNT = 13;
-struct sigaction g_previous[HANDLED_COUNT];
-bool g_installed[HANDLED_COUNT];
-
-// ---- Output --------------------------------------------------------------
-
-constexpr char RESET_FOREGROUND[] = "\x1b[39m";
-
-// One write from a signal handler; a short or failed write only costs looks.
-void writeNow(const char* text, std::size_t length) {
-    const ssize_t written = write(STDOUT_FILENO, text, length);
-    (void)written;
+// Waits up to ms for the terminal to be readable (or writable); select, since
+// macOS's poll does not take a terminal.
+bool waitTty(bool writing, int ms) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(term.tty, &set);
+    timeval limit{ms / 1000, ms % 1000 * 1000};
+    return select(term.tty + 1, writing ? nullptr : &set, writing ? &set : nullptr, nullptr, &limit) > 0;
 }
 
-// Writes everything, through partial writes, interruptions and a non-blocking
-// descriptor; gives up only on a real error.
-void writeAll(const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = write(STDOUT_FILENO, data, length);
+// Async-signal-safe. The descriptor does not block, and a terminal that takes
+// nothing for half a second is given up on until it takes something again, so
+// no caller, handler or not, hangs.
+bool send(const char* data, std::size_t length) {
+    for (int waits = 0; length > 0;) {
+        const ssize_t n = write(term.tty, data, length);
         if (n > 0) {
             data += n;
             length -= static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd wait{STDOUT_FILENO, POLLOUT, 0};
-            poll(&wait, 1, -1);
+        } else if (n < 0 && errno == EAGAIN && term.stuck == 0 && waits++ < 5) {
+            waitTty(true, 100);
         } else {
-            return;
+            if (n < 0 && errno == EIO) term.gone = 1;
+            if (n < 0 && errno == EAGAIN) term.stuck = 1; // later writes try once, without waiting
+            return false;
         }
+    }
+    term.stuck = 0;
+    return true;
+}
+
+template <std::size_t N>
+bool send(const char (&text)[N]) { return send(text, N - 1); }
+
+// Async-signal-safe: reads what the terminal sends until the device
+// attributes arrive or the wait runs out, into k.
+void awaitAnswer(Keys& k) {
+    k.answered = false;
+    for (int waited = 0; !k.answered && waited < REPLY_WAIT_MS; waited += 10) {
+        if (!waitTty(false, 10)) continue;
+        unsigned char bytes[256];
+        const ssize_t n = read(term.tty, bytes, sizeof bytes);
+        if (n == 0 || (n < 0 && errno == EIO)) return; // the terminal is gone
+        if (n > 0) feedKeys(k, bytes, static_cast<std::size_t>(n), KeyClock::now());
     }
 }
 
-// The model's sink: everything it encodes, in one write when it fits.
-void writeOut(void*, const char* data, std::size_t length) { writeAll(data, length); }
-
-// The terminal's size, for the model to clamp and wrap as the terminal does.
-void terminalSize(int& cols, int& rows) {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
-        if (ioctl(term.tty, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
-            size.ws_col = screen::MAX_COLS; // output not to a terminal: no edges to mind
-            size.ws_row = screen::MAX_ROWS;
-        }
-    }
-    cols = size.ws_col;
-    rows = size.ws_row;
-}
-
-// ---- Modes and signals -----------------------------------------------------
-
-volatile std::sig_atomic_t g_wantFlags = 0;   // keyboard flags wanted (until the final read)
-volatile std::sig_atomic_t g_flagsActive = 0; // keyboard flags pushed and not yet popped
-volatile std::sig_atomic_t g_resumed = 0;     // continued after a stop: held keys are stale
-bool g_utf8 = true;                           // the locale's character set is UTF-8
-sigset_t g_handledSignals;                    // held off while the flags change
-
-bool inForeground() { return tcgetpgrp(term.tty) == getpgrp(); }
-
-// Async-signal-safe. The protocol's flags live in the terminal the keys come
-// from, so they are written there, not to standard output (which may be
-// redirected). A terminal that takes no output for a second is given up on.
-void writeTty(const char* text, std::size_t length) {
-    for (int waits = 0; length > 0;) {
-        const ssize_t n = write(term.tty, text, length);
-        if (n > 0) {
-            text += n;
-            length -= static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waits++ < 10) {
-            pollfd wait{term.tty, POLLOUT, 0};
-            poll(&wait, 1, 100);
-        } else {
-            return;
-        }
-    }
-}
-
-// Async-signal-safe. The handlers are held off meanwhile, so that none finds
-// the flags pushed but not yet marked so, or popped but still marked.
+// Async-signal-safe, and each does nothing when already done. The main flow
+// calls them with the handlers held off, so that none sees a change half made.
 void pushFlags() {
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &g_handledSignals, &before);
-    if (g_wantFlags != 0 && g_playActive != 0 && g_flagsActive == 0) {
-        writeTty(PROTOCOL_PUSH, sizeof PROTOCOL_PUSH - 1);
-        g_flagsActive = 1;
-    }
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    if (term.wantFlags == 0 || term.playing == 0 || term.flagsPushed != 0) return;
+    term.flagsPushed = 1;
+    send(PUSH);
 }
 
-void popFlags() {
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &g_handledSignals, &before);
-    if (g_flagsActive != 0) {
-        writeTty(PROTOCOL_POP, sizeof PROTOCOL_POP - 1);
-        g_flagsActive = 0;
-    }
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+// Only the foreground job may change the terminal's modes: a job continued in
+// the background gets them when it is brought back.
+void enterPlay() {
+    if (term.wanted == 0 || term.playing != 0 || tcgetpgrp(term.tty) != getpgrp()) return;
+    term.playing = 1; // first: restoring modes that were not yet changed is harmless
+    term.parked = 0;
+    tcsetattr(term.tty, TCSANOW, &term.play);
+    send(HIDE_CURSOR);
+    pushFlags();
 }
 
-// Async-signal-safe, and harmless when the modes are already back.
-void restoreModes() {
-    if (g_playActive == 0) return;
-    // TCSAFLUSH: keys typed during play are the game's, not the shell's.
-    tcsetattr(term.tty, TCSAFLUSH, &term.found);
-    g_playActive = 0;
-}
-
-// Async-signal-safe. Only the foreground job may change the terminal's modes:
-// a job continued in the background gets them when it is brought back.
-void enterPlayModes() {
-    if (g_wantPlay == 0 || !inForeground()) return;
-    if (tcsetattr(term.tty, TCSAFLUSH, &term.play) == 0) g_playActive = 1;
-}
-
-// Async-signal-safe: the terminal as it was found, flags and modes.
 void leavePlay() {
-    popFlags();
-    restoreModes();
+    if (term.playing == 0) return;
+    if (term.flagsPushed != 0) {
+        term.flagsPushed = 0;
+        // Events the terminal reported before it took the pop (the release of
+        // Escape) are the game's: read them here, not the shell.
+        Keys drain{};
+        if (send(POP_AND_ASK)) awaitAnswer(drain);
+    }
+    send(SHOW_CURSOR);
+    // TCSANOW: waiting for output to drain could hang on a terminal that reads
+    // none; the input flush keeps keys typed in play away from the shell.
+    tcsetattr(term.tty, TCSANOW, &term.found);
+    tcflush(term.tty, TCIFLUSH);
+    term.playing = 0;
 }
 
-void resetColor() {
-    if (g_open != 0 && g_shownColor >= 0) writeNow(RESET_FOREGROUND, sizeof RESET_FOREGROUND - 1);
+// Every way back to the shell: the terminal as it was found, the cursor
+// under the board and the terminal's own colour.
+void handBack() {
+    leavePlay();
+    if (term.parked != 0 || term.tty < 0) return;
+    term.parked = 1;
+    send(term.park, std::strlen(term.park));
+    if (term.colored != 0) send(RESET_COLOR);
 }
 
-// From a handler: takes the signal's default action now (die, or stop).
-void raiseByDefault(int sig) {
+void hold(sigset_t& before) { sigprocmask(SIG_BLOCK, &term.handled, &before); }
+void release(const sigset_t& before) { sigprocmask(SIG_SETMASK, &before, nullptr); }
+
+void takeDefault(int sig) {
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
     sigaction(sig, &fallback, nullptr);
+}
+
+void raiseNow(int sig) {
     sigset_t only;
     sigemptyset(&only);
     sigaddset(&only, sig);
@@ -208,281 +191,274 @@ void raiseByDefault(int sig) {
     raise(sig);
 }
 
-void onFatalSignal(int sig) {
-    leavePlay();
-    resetColor();
-    raiseByDefault(sig); // the shell sees a program ended by that signal
+void onEnd(int sig) {
+    handBack();
+    takeDefault(sig);
+    raiseNow(sig); // the shell sees a program ended by that signal
 }
 
-int handlerIndex(int sig);
-
-// A crash of the game itself. Once the terminal is back, the signal goes to
-// whoever had it before: the default action (the program dies by it, with a
-// core dump where enabled), or a sanitizer's handler that reports the fault.
+// A crash: once the terminal is back the signal goes to whoever had it
+// before, the default action or a sanitizer that reports the fault.
 void onCrash(int sig, siginfo_t* info, void*) {
-    leavePlay();
-    resetColor();
-    const int i = handlerIndex(sig);
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
-    sigaction(sig, i >= 0 && g_installed[i] ? &g_previous[i] : &fallback, nullptr);
-    // A fault comes back as soon as this returns, with the faulting state
-    // intact for a report; one sent by kill() or abort() is sent again.
-    if (info != nullptr && info->si_code > 0) return;
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, sig);
-    sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    raise(sig);
+    handBack();
+    for (std::size_t i = 0; i < std::size(HANDLED); i++) {
+        if (HANDLED[i] == sig && term.installed[i]) sigaction(sig, &term.previous[i], nullptr);
+    }
+    if (info != nullptr && info->si_code > 0) return; // a fault comes back at once, state intact
+    raiseNow(sig);
 }
 
-// A sanitizer's report (a heap overflow, a null store) ends the program by
-// the sanitizer's own exit, no signal and no atexit: its death callback
-// restores the terminal then.
-void onSanitizerDeath() {
-    leavePlay();
-    resetColor();
-}
+// A sanitizer's report ends the program by its own exit, with no signal.
+void onSanitizerDeath() { handBack(); }
 
-// Ctrl+Z: the shell gets its modes, keyboard and colour back while the game
-// is stopped. Buffered drawing stays buffered; writing it here would not be safe.
+// A shell can continue the job only if its process group is not orphaned;
+// an orphan is not stopped at all, and play goes on.
+bool orphaned() { return getsid(getppid()) != getsid(0) || getpgid(getppid()) == getpgrp(); }
+
+// Ctrl+Z. The stop comes by the default action, in sigsuspend: it stops there
+// and returns once SIGCONT's handler has run, with SIGTSTP blocked again, so
+// a second stop cannot find the default action in place and skip the restore.
 void onStop(int) {
     const int savedErrno = errno;
-    leavePlay();
-    resetColor();
-    raiseByDefault(SIGTSTP); // stops here; onContinue runs when the job is continued
-    sigaction(SIGTSTP, &term.stopAction, nullptr);
-    // A process group no shell could continue (orphaned) is not stopped at
-    // all: play goes on, and the terminal must be set for it again here.
-    if (g_playActive == 0) enterPlayModes();
-    pushFlags();
-    g_resumed = 1;
+    handBack();
+    if (!orphaned()) {
+        takeDefault(SIGTSTP);
+        raise(SIGTSTP); // pending: blocked while this handler runs
+        sigset_t waiting;
+        sigprocmask(SIG_BLOCK, nullptr, &waiting);
+        sigdelset(&waiting, SIGTSTP);
+        sigdelset(&waiting, SIGCONT);
+        sigsuspend(&waiting);
+        sigaction(SIGTSTP, &term.stopAction, nullptr);
+    }
+    enterPlay();
     errno = savedErrno;
 }
 
-// Any continue, after Ctrl+Z or another stop: play modes, flags and colour
-// again. Keys held before the stop may have been released meanwhile unseen.
 void onContinue(int) {
     const int savedErrno = errno;
-    g_screenStale = 1;
-    enterPlayModes();
-    pushFlags();
-    g_resumed = 1;
-    if (g_playActive != 0 && g_shownColor >= 0) {
-        char text[16];
-        // encodeColor makes no library call, so a handler may use it.
-        writeNow(text, screen::encodeColor(text, static_cast<short>(g_shownColor)));
-    }
+    term.stale = 1;
+    term.resumed = 1;
+    enterPlay();
     errno = savedErrno;
 }
 
-// A resize: the terminal may have moved or dropped what it showed.
-void onResize(int) { g_screenStale = 1; }
+void onResize(int) { term.stale = 1; }
 
-struct Handler {
-    int sig;
-    void (*handle)(int);
-    void (*crash)(int, siginfo_t*, void*);
-};
-
-const Handler HANDLERS[HANDLED_COUNT] = {
-    {SIGINT, onFatalSignal, nullptr},  {SIGTERM, onFatalSignal, nullptr},
-    {SIGHUP, onFatalSignal, nullptr},  {SIGQUIT, onFatalSignal, nullptr},
-    {SIGPIPE, onFatalSignal, nullptr}, {SIGSEGV, nullptr, onCrash},
-    {SIGABRT, nullptr, onCrash},       {SIGBUS, nullptr, onCrash},
-    {SIGFPE, nullptr, onCrash},        {SIGILL, nullptr, onCrash},
-    {SIGTSTP, onStop, nullptr},        {SIGCONT, onContinue, nullptr},
-    {SIGWINCH, onResize, nullptr},
-};
-
-int handlerIndex(int sig) {
-    for (int i = 0; i < HANDLED_COUNT; i++) {
-        if (HANDLERS[i].sig == sig) return i;
-    }
-    return -1;
+void handle(int sig) {
+    if (sig == SIGTSTP) return onStop(sig);
+    if (sig == SIGCONT) return onContinue(sig);
+    if (sig == SIGWINCH) return onResize(sig);
+    onEnd(sig);
 }
 
-// A crash by stack overflow needs a stack of its own to restore the terminal
-// from. One already set (a sanitizer sets its own) is kept.
-alignas(16) char g_crashStack[64 * 1024];
-
-void setCrashStack() {
-    stack_t current{};
-    if (sigaltstack(nullptr, &current) != 0 || (current.ss_flags & SS_DISABLE) == 0) return;
-    stack_t ours{};
-    ours.ss_sp = g_crashStack;
-    ours.ss_size = sizeof g_crashStack;
-    sigaltstack(&ours, nullptr);
-}
+// A stack overflow needs a stack of its own to restore from; one already set
+// (a sanitizer's) is kept.
+alignas(16) char crashStack[64 * 1024];
 
 void installHandlers() {
     if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(onSanitizerDeath);
-    sigset_t blocked;
-    sigemptyset(&blocked);
-    sigemptyset(&g_handledSignals);
-    for (const Handler& h : HANDLERS) {
-        if (h.sig != SIGCONT) sigaddset(&blocked, h.sig);
-        sigaddset(&g_handledSignals, h.sig);
+    stack_t current{};
+    if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) != 0) {
+        stack_t ours{};
+        ours.ss_sp = crashStack;
+        ours.ss_size = sizeof crashStack;
+        sigaltstack(&ours, nullptr);
     }
-    // A background job may restore the terminal's modes without being stopped.
-    sigaddset(&blocked, SIGTTOU);
-    setCrashStack();
-
-    for (int i = 0; i < HANDLED_COUNT; i++) {
-        g_installed[i] = false;
-        if (sigaction(HANDLERS[i].sig, nullptr, &g_previous[i]) != 0) continue;
+    sigemptyset(&term.handled);
+    for (int sig : HANDLED) sigaddset(&term.handled, sig);
+    struct sigaction action {};
+    action.sa_mask = term.handled;
+    sigdelset(&action.sa_mask, SIGCONT); // a stopped handler must see its continue
+    sigaddset(&action.sa_mask, SIGTTOU); // a background job may still restore modes
+    for (std::size_t i = 0; i < std::size(HANDLED); i++) {
+        const int sig = HANDLED[i];
+        term.installed[i] = false;
+        if (sigaction(sig, nullptr, &term.previous[i]) != 0) continue;
         // A signal ignored on entry (nohup, a shell without job control) stays ignored.
-        const bool ignored = (g_previous[i].sa_flags & SA_SIGINFO) == 0 &&
-                             g_previous[i].sa_handler == SIG_IGN;
-        if (ignored && HANDLERS[i].sig != SIGCONT) continue;
-        struct sigaction action {};
-        action.sa_mask = blocked;
-        action.sa_flags = SA_RESTART; // the final getchar must not fail on a Ctrl+Z
-        if (HANDLERS[i].crash != nullptr) {
-            action.sa_sigaction = HANDLERS[i].crash;
-            action.sa_flags |= SA_SIGINFO | SA_ONSTACK;
+        const struct sigaction& was = term.previous[i];
+        if ((was.sa_flags & SA_SIGINFO) == 0 && was.sa_handler == SIG_IGN && sig != SIGCONT) continue;
+        const bool crash = sig == SIGSEGV || sig == SIGABRT || sig == SIGBUS || sig == SIGFPE || sig == SIGILL;
+        action.sa_flags = SA_RESTART | (crash ? SA_SIGINFO | SA_ONSTACK : 0); // the final read survives a stop
+        if (crash) {
+            action.sa_sigaction = onCrash;
         } else {
-            action.sa_handler = HANDLERS[i].handle;
+            action.sa_handler = handle;
         }
-        if (HANDLERS[i].sig == SIGTSTP) term.stopAction = action;
-        g_installed[i] = sigaction(HANDLERS[i].sig, &action, nullptr) == 0;
+        if (sig == SIGTSTP) term.stopAction = action;
+        term.installed[i] = sigaction(sig, &action, nullptr) == 0;
     }
 }
 
 void restoreHandlers() {
-    for (int i = 0; i < HANDLED_COUNT; i++) {
-        if (g_installed[i]) sigaction(HANDLERS[i].sig, &g_previous[i], nullptr);
-        g_installed[i] = false;
+    for (std::size_t i = 0; i < std::size(HANDLED); i++) {
+        if (term.installed[i]) sigaction(HANDLED[i], &term.previous[i], nullptr);
+        term.installed[i] = false;
     }
+}
+
+// The terminal is gone (end of input or EIO): end as a hang-up does, even
+// when SIGHUP is ignored, instead of playing on for ever with no one to see.
+void hangUp() {
+    consoleClose();
+    takeDefault(SIGHUP);
+    raiseNow(SIGHUP);
+}
+
+// Ctrl+C, Ctrl+\ and Ctrl+Z reported as keys: what the terminal driver does
+// with their characters on a legacy terminal.
+void actOnControl() {
+    if (!term.keys.hasControl) return;
+    term.keys.hasControl = false;
+    if ((term.play.c_lflag & ISIG) == 0) return;
+    const cc_t c = term.keys.control;
+    const int sig = c == term.play.c_cc[VINTR] ? SIGINT
+                    : c == term.play.c_cc[VQUIT] ? SIGQUIT
+                    : c == term.play.c_cc[VSUSP] ? SIGTSTP : 0;
+    if (sig != 0) kill(0, sig);
+}
+
+void readKeys() {
+    if (term.resumed != 0) {
+        term.resumed = 0;
+        releaseAllKeys(term.keys);
+    }
+    const KeyClock::time_point now = KeyClock::now();
+    for (int i = 0; i < 64; i++) { // bounded however fast keys pour in
+        unsigned char bytes[256];
+        const ssize_t n = read(term.tty, bytes, sizeof bytes);
+        if (n > 0) {
+            feedKeys(term.keys, bytes, static_cast<std::size_t>(n), now);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n == 0 || errno == EIO) term.gone = 1;
+            break;
+        }
+    }
+    idleKeys(term.keys, now);
+    if (term.gone != 0) hangUp();
+    actOnControl();
+}
+
+// Takes the terminal's size again. A clear comes first when asked (what it
+// shows cannot be trusted) and whenever the board does not fit, which shows
+// a one-line notice instead. A size of 0 is unknown: the board is drawn.
+void measure(bool clear) {
+    term.stale = 0;
+    winsize size{};
+    ioctl(term.tty, TIOCGWINSZ, &size);
+    const int cols = size.ws_col;
+    const int rows = size.ws_row;
+    term.small = (cols > 0 && cols < term.needCols) || (rows > 0 && rows < term.needRows);
+    screen::forget(term.screen, cols, rows);
+    if (!clear && !term.small) return;
+    int n = std::snprintf(out, sizeof out, "\x1b[H\x1b[2J");
+    if (term.small) {
+        char notice[80];
+        const int length = std::snprintf(notice, sizeof notice, "The game needs %dx%d; this terminal is %dx%d.",
+                                         term.needCols, term.needRows, cols, rows);
+        n += std::snprintf(out + n, sizeof out - n, "%.*s", cols < length ? cols : length, notice);
+    }
+    send(out, static_cast<std::size_t>(n));
+}
+
+void sendFrame(bool cursor) {
+    if (term.small) return;
+    if (!send(out, screen::flush(term.screen, out, cursor))) term.stale = 1;
+}
+
+// Play is over: no continue may bring its modes back.
+void endPlay(void (*leave)()) {
+    sigset_t before;
+    hold(before);
+    term.wanted = 0;
+    term.wantFlags = 0;
+    leave();
+    release(before);
 }
 
 void closeAtExit() { consoleClose(); }
 
-termios playModes(termios modes) {
-    // ISIG stays on: Ctrl+C and Ctrl+Z work as in any program. Output
-    // processing stays on too; the game writes no newlines during play.
-    modes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
-    modes.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXON);
-    // Reads never wait: the descriptor is non-blocking. VMIN stays 1 rather
-    // than 0 so that a shell handed the terminal in these modes (the game
-    // killed or stopped by a signal no program can catch) waits for a key
-    // instead of reading end-of-file and exiting.
-    modes.c_cc[VMIN] = 1;
-    modes.c_cc[VTIME] = 0;
-    return modes;
-}
-
-// Sends a query and reads what comes back until the device attributes arrive
-// or the wait runs out. Keys typed meanwhile are decoded as they come.
-void askTerminal(ReplyProbe& probe) {
-    writeTty(PROTOCOL_QUERY, sizeof PROTOCOL_QUERY - 1);
-    const KeyClock::time_point deadline = KeyClock::now() + PROTOCOL_REPLY_WAIT;
-    unsigned char bytes[256];
-    unsigned char keys[sizeof bytes + PROBE_HELD_MAX];
-    while (!probe.answered) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - KeyClock::now()).count();
-        if (left <= 0) break;
-        pollfd wait{term.tty, POLLIN, 0};
-        const int ready = poll(&wait, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) break;
-        const ssize_t n = read(term.tty, bytes, sizeof bytes);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-        if (n <= 0) break; // the terminal is gone
-        const std::size_t kept = probeBytes(probe, bytes, static_cast<std::size_t>(n), keys);
-        feedKeys(term.decoder, term.keys, keys, kept, KeyClock::now());
+bool namesUtf8(const char* name) {
+    for (; name != nullptr && *name != '\0'; name++) {
+        if (strncasecmp(name, "utf-8", 5) == 0 || strncasecmp(name, "utf8", 4) == 0) return true;
     }
-    const std::size_t held = probeFinish(probe, keys);
-    feedKeys(term.decoder, term.keys, keys, held, KeyClock::now());
+    return false;
 }
 
-// Asks whether the terminal speaks the kitty keyboard protocol; if it does,
-// pushes the flags and asks which of them it took. Keys read until then
-// count as typed once: they came in whatever form the terminal used before.
-void negotiateKeys() {
-    if (g_playActive == 0) return; // started in the background: legacy keys
-    ReplyProbe probe{};
-    askTerminal(probe);
-    if (!probe.flagsSeen) return;
-    g_wantFlags = 1;
-    pushFlags();
-    ReplyProbe granted{};
-    askTerminal(granted);
-    // A key marked down whose release never comes would steer for ever:
-    // releases are trusted only from a terminal that says it reports them.
-    term.keys.reportsReleases = granted.flagsSeen && (granted.flags & FLAG_REPORT_EVENTS) != 0;
-}
-
-// Ctrl+C, Ctrl+\ and Ctrl+Z reported as keys: what the terminal driver does
-// with their characters on a legacy terminal, to the whole foreground
-// process group. Ctrl+Z returns here once the game is continued.
-void actOnControls() {
-    unsigned char control;
-    while (takeControl(term.keys, control)) {
-        if (const int sig = controlSignal(control, term.play)) kill(0, sig);
+// The user's character set, by the variable that decides it.
+bool utf8Locale() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && value[0] != '\0') return namesUtf8(value);
     }
+    return false;
 }
 
 } // namespace
 
-bool consoleOpen() {
-    if (g_open != 0) return true;
-    const int tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (tty < 0) {
-        std::fprintf(stderr, "cannot play without a terminal (could not open /dev/tty: %s)\n",
-                     std::strerror(errno));
-        return false;
-    }
-    termios found;
-    if (tcgetattr(tty, &found) != 0) {
+bool consoleOpen(int columns, int rows) {
+    if (term.open != 0) return true;
+    term.tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (term.tty < 0 || tcgetattr(term.tty, &term.found) != 0) {
         std::fprintf(stderr, "cannot play without a terminal (/dev/tty: %s)\n", std::strerror(errno));
-        close(tty);
+        if (term.tty >= 0) close(term.tty);
+        term.tty = -1;
         return false;
     }
-    winsize size{};
-    if (ioctl(tty, TIOCGWINSZ, &size) == 0 && !sizeFits(size.ws_col, size.ws_row)) {
-        std::fprintf(stderr, "%s needs a terminal of at least %dx%d; this one is %dx%d\n", programName(),
-                     NEEDED_COLUMNS, NEEDED_ROWS, size.ws_col, size.ws_row);
-        close(tty);
-        return false;
-    }
-    g_utf8 = localeIsUtf8();
-    term.tty = tty;
-    term.found = found;
-    term.play = playModes(found);
-    int cols = 0;
-    int rows = 0;
-    terminalSize(cols, rows);
-    screen::reset(term.screen, cols, rows, {writeOut, nullptr});
-    term.screen.ascii = !g_utf8;
-    g_screenStale = 0;
-    term.decoder = KeyDecoder{};
-    term.keys = KeyTable{};
-    g_color = -1;
-    g_shownColor = -1;
+    term.play = term.found;
+    // ISIG stays on: Ctrl+C and Ctrl+Z work as in any program. VMIN 1 rather
+    // than 0, so that a shell handed these modes (after kill -9) waits for a
+    // key instead of reading end-of-file; our reads never wait anyway.
+    term.play.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    term.play.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXON);
+    term.play.c_cc[VMIN] = 1;
+    term.play.c_cc[VTIME] = 0;
+    term.needCols = columns;
+    term.needRows = rows;
+    std::snprintf(term.park, sizeof term.park, "\x1b[%dH\r\n", rows);
+    screen::reset(term.screen, !utf8Locale());
+    term.keys = Keys{};
+    term.small = false;
+    term.gone = 0;
+    term.stale = 0;
+    term.resumed = 0;
+    term.colored = 0;
 
     // The way back is set up before the terminal is changed.
-    if (!g_exitHookSet) g_exitHookSet = std::atexit(closeAtExit) == 0;
-    g_open = 1;
+    if (!term.exitHook) term.exitHook = std::atexit(closeAtExit) == 0;
     installHandlers();
-    g_wantPlay = 1;
-    enterPlayModes();
-    negotiateKeys();
+    sigset_t before;
+    hold(before);
+    term.open = 1;
+    term.wanted = 1;
+    enterPlay();
+    release(before);
+    if (term.playing != 0) { // a job started in the background keeps legacy keys
+        send(QUERY);
+        awaitAnswer(term.keys);
+        if (term.keys.flagsSeen) {
+            hold(before);
+            term.wantFlags = 1;
+            pushFlags();
+            release(before);
+            term.keys.flagsSeen = false;
+            send(QUERY);
+            awaitAnswer(term.keys);
+            // A key marked down whose release never comes would steer for ever.
+            term.keys.reportsReleases = term.keys.flagsSeen && (term.keys.flags & FLAG_REPORT_EVENTS) != 0;
+        }
+    }
+    measure(false);
     return true;
 }
 
 void consoleClose() {
-    if (g_open == 0) return;
-    flushOutput();
-    g_wantPlay = 0;
-    g_wantFlags = 0;
-    leavePlay();
-    // The game leaves its last colour set; the player's prompt should come
-    // back in the terminal's own colour. A game that never set one sends nothing.
-    if (g_shownColor >= 0) writeAll(RESET_FOREGROUND, sizeof RESET_FOREGROUND - 1);
-    g_open = 0;
+    if (term.open == 0) return;
+    sendFrame(false);
+    endPlay(handBack);
+    term.open = 0;
     restoreHandlers();
     close(term.tty);
     term.tty = -1;
@@ -491,74 +467,46 @@ void consoleClose() {
 void gotoxy(int x, int y) { screen::moveTo(term.screen, x, y); }
 
 void setColor(short color) {
-    g_color = color & 0xF;
     screen::setColor(term.screen, color);
+    term.colored = 1;
 }
 
-void putText(const char* text) { screen::putText(term.screen, text); }
+void putText(const char* text) {
+    for (; *text != '\0'; text++) screen::put(term.screen, static_cast<unsigned char>(*text));
+}
 
-void putGlyph(unsigned char glyph) { screen::putGlyph(term.screen, glyph); }
+void putGlyph(unsigned char glyph) { screen::put(term.screen, glyph); }
 
 void flushOutput() {
-    if (g_screenStale != 0) {
-        g_screenStale = 0;
-        int cols = 0;
-        int rows = 0;
-        terminalSize(cols, rows);
-        screen::resize(term.screen, cols, rows);
+    if (term.open == 0) return;
+    if (term.stale != 0) measure(true);
+    // Paused while the board does not fit; Escape, Ctrl+C and Ctrl+Z still work.
+    while (term.small && !term.keys.pressed[VKEY_ESCAPE] && !term.keys.down[VKEY_ESCAPE]) {
+        waitTty(false, 250);
+        readKeys();
+        if (term.stale != 0) measure(true);
     }
-    screen::flush(term.screen);
-    g_shownColor = g_color;
+    sendFrame(false);
 }
 
 int keyState(int vk) {
-    if (g_open == 0) return 0;
-    if (g_resumed != 0) {
-        g_resumed = 0;
-        releaseAllKeys(term.keys);
-        term.decoder = KeyDecoder{};
-    }
-    const KeyClock::time_point now = KeyClock::now();
-    unsigned char bytes[256];
-    for (int i = 0; i < MAX_READS_PER_POLL; i++) {
-        const ssize_t n = read(term.tty, bytes, sizeof bytes);
-        if (n > 0) {
-            feedKeys(term.decoder, term.keys, bytes, static_cast<std::size_t>(n), now);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break; // nothing more for now (EAGAIN), or the terminal is gone
-        }
-    }
-    feedKeys(term.decoder, term.keys, nullptr, 0, now);
-    actOnControls();
+    if (term.open == 0) return 0;
+    readKeys();
     return pollKey(term.keys, vk);
 }
 
 void sleepMs(int ms) {
-    flushOutput();
-    if (ms <= 0) return;
-    timespec left{ms / 1000, (ms % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    timespec left{ms / 1000, ms % 1000 * 1000000L};
+    while (ms > 0 && nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
 }
 
 std::time_t clockSeconds() { return std::time(nullptr); }
 
 int readChar() {
-    flushOutput();
-    if (g_open != 0) {
-        g_wantPlay = 0;
-        g_wantFlags = 0;
-        leavePlay();
-        // Keys typed during play that the game never read (an Enter among
-        // them) must not answer this read, or the outcome would flash by.
-        tcflush(term.tty, TCIFLUSH);
+    if (term.open != 0) {
+        sendFrame(true); // the player's typing shows after the message, in its colour
+        endPlay(leavePlay);
     }
-    const int c = std::getchar();
-    // The terminal is the player's now: the line they typed moved the cursor,
-    // and nothing drawn before is sent again, whatever happened meanwhile.
-    screen::handOver(term.screen);
-    g_screenStale = 0;
-    return c;
+    return std::getchar();
 }

@@ -35,7 +35,7 @@ __attribute__((no_sanitize("undefined"))) int divide(int a, int b) { return a / 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || !consoleOpen()) return 2;
+    if (argc != 2 || !consoleOpen(70, 22)) return 2;
     // Draw and poll a little, as a game does before it crashes.
     gotoxy(0, 0);
     putText("Length: crash probe");

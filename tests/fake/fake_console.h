@@ -1,59 +1,23 @@
-// A console for tests: keeps a screen grid of glyph bytes and colours, logs
-// every write, and plays scripted keys and clock. Frames are counted by the
-// Escape polls that end them, so scripts say "at frame N".
+// A console for tests: a screen of glyphs and colours, a log of writes and
+// colour changes, scripted keys and clock. A frame ends at its Escape poll.
 #pragma once
 
-#include <ctime>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
-namespace fake {
+#include "platform.h"
 
-constexpr int WIDTH = 80;
-constexpr int HEIGHT = 25;
-constexpr short NO_COLOR = -1;
-
-struct Cell {
-    unsigned char glyph; // code-page-437 byte, 0 if never written
-    short color;         // attribute in force when written
+struct FakeConsole {
+    struct Cell { unsigned char glyph = ' '; int color = -1; }; // -1: no colour set
+    struct Write { int frame, x, y; std::string text; };        // setColor(c) logs "[c]" at (-1, -1)
+    Cell screen[25][80] = {};
+    int x = 0, y = 0, frame = 0, reads = 0, color = -1;
+    std::vector<Write> log;
+    std::string sleeps;                 // "frame:ms " for each sleep
+    std::vector<int> flushes;           // flushes in each frame
+    std::set<std::pair<int, int>> keys; // (frame, key): pressed in that frame
+    std::function<std::time_t(int frame)> clock = [](int) { return std::time_t{1000}; };
 };
-
-struct Write {
-    int frame;
-    int x, y;
-    unsigned char glyph;
-    short color;
-};
-
-struct Console {
-    Cell screen[HEIGHT][WIDTH];
-    int cursorX, cursorY;
-    short color; // NO_COLOR until setColor is called
-    int frame;   // Escape polls so far: the index of the frame being played
-    std::vector<Write> writes;
-    std::vector<int> sleeps;        // ms of every sleepMs, in order
-    std::vector<int> flushFrames;   // frame of every flushOutput
-    std::vector<int> colorSets;     // every setColor value
-    int readCalls;                  // readChar calls
-    int readFrame;                  // frame of the first readChar, -1 if none
-    int maxFrames;                  // Escape counts as pressed from this frame on
-    bool outOfScript;               // the game ran into maxFrames
-    int offScreenWrites;            // writes outside the grid
-    // Scripted input: is vk pressed at a poll in this frame?
-    std::function<bool(int frame, int vk)> keys;
-    // Scripted clock: time(NULL) during this frame.
-    std::function<std::time_t(int frame)> clock;
-};
-
-// The one console the platform calls use; reset() before each test.
-Console& console();
-void reset();
-
-// Text of row y: written cells as their byte, others as spaces, right-trimmed.
-std::string row(int y);
-const Cell& cell(int x, int y);
-// Keys pressed at given frames: {{frame, vk}, ...}.
-void pressAt(std::vector<std::pair<int, int>> presses);
-
-} // namespace fake
+extern FakeConsole fake; // assign a fresh one before each game
