@@ -30,22 +30,21 @@ class Term:
 
     def _read(self):
         while self.reading:
-            if not select.select([self.master], [], [], 0.05)[0]:
-                continue
-            with self.lock:
-                data = self.rest + os.read(self.master, 65536)
-                data, self.rest = data[:(cut := PARTIAL.search(data).start())], data[cut:]
-                for kind, number, final in REQUEST.findall(data):
-                    if final == b"c":
-                        os.write(self.master, b"\x1b[?62;c")
-                    elif kind == b"?" and self.reply is not None:  # a legacy terminal ignores the protocol
-                        os.write(self.master, self.reply or b"\x1b[?%du" % (self.stack or [0])[-1])
-                    elif kind == b">":
-                        self.stack.append(int(number or 0))
-                    elif kind == b"<":
-                        del self.stack[-int(number or 1):]
-                        os.write(self.master, self.release)  # let go as the game ends: sent before the pop takes effect
-                self.stream.feed(PROTOCOL.sub(b"", data))
+            if select.select([self.master], [], [], 0.05)[0]:
+                with self.lock:
+                    data = self.rest + os.read(self.master, 65536)
+                    data, self.rest = data[:(cut := PARTIAL.search(data).start())], data[cut:]
+                    for kind, number, final in REQUEST.findall(data):
+                        if final == b"c":
+                            os.write(self.master, b"\x1b[?62;c")
+                        elif kind == b"?" and self.reply is not None:  # a legacy terminal ignores the protocol
+                            os.write(self.master, self.reply or b"\x1b[?%du" % (self.stack or [0])[-1])
+                        elif kind == b">":
+                            self.stack.append(int(number or 0))
+                        elif kind == b"<":
+                            del self.stack[-int(number or 1):]
+                            os.write(self.master, self.release)  # let go as the game ends: sent before the pop takes effect
+                    self.stream.feed(PROTOCOL.sub(b"", data))
 
     def send(self, data):
         press = PRESS.fullmatch(data)

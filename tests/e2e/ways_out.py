@@ -37,7 +37,6 @@ def board_ok(t):  # one apple, walls on the border only, nothing but snakes insi
 below = lambda t, text: any(r.startswith(text) for r in t.screen.display[22:])  # noqa: E731 (column 0, under the board)
 modes_ok = lambda t: termios.tcgetattr(t.slave) == t.modes  # noqa: E731
 restored = lambda t: modes_ok(t) and not t.stack and not t.screen.cursor.hidden  # noqa: E731
-proc = lambda t, name: open(f"/proc/{t.pid}/{name}").read()  # noqa: E731
 gone = lambda t: not os.path.exists(f"/proc/{t.pid}")  # noqa: E731
 
 
@@ -50,13 +49,13 @@ def left(t):  # what the shell would read next, a line not yet ended too; the mo
 
 def fill(t):  # output the terminal has not taken, to the pty's limit; NULs draw nothing
     fd = os.open(os.ttyname(t.slave), os.O_WRONLY | os.O_NONBLOCK | os.O_NOCTTY)  # the game's stays blocking
-    while select.select([], [fd], [], 0)[1]:
+    while select.select([], [fd], [], 0.05)[1]:  # room the kernel frees as it moves output on counts too
         os.write(fd, b"\0" * 512)
     os.close(fd)
 
 
 HOLD, FREE = (lambda t: t.lock.acquire()), (lambda t: t.lock.release())  # the terminal stops reading, and goes on
-STOPPED = see("stopped: modes as before", lambda t: " T " in proc(t, "stat") and modes_ok(t))
+STOPPED = see("stopped: modes as before", lambda t: " T " in open(f"/proc/{t.pid}/stat").read() and modes_ok(t))
 STOP_AND_FG = [UP + b"\x1b[122;5u",  # Up held into the stop: its release finds the flags popped, and is lost
                see("Ctrl+Z: the shell's line under the board; modes, flags, cursor as before", lambda t: below(t, "STOPPED") and restored(t)),
                b"\r", see("fg: flags pushed again", lambda t: t.stack), RIGHT + b"\x1b[1;1:3C",
@@ -74,19 +73,21 @@ RUNS = [  # name, exit status (None: the steps check it), steps, terminal, size,
     ("Ctrl+Z right after fg", 0, [b"\x1a"] + [  # output not taken: the game's resume lasts till the Ctrl+Z comes
         STOPPED, 0.05, HOLD, fill, b"\r", see("fg: play modes again", lambda t: not modes_ok(t), 2), signal.SIGTSTP, FREE
     ] * 5 + [STOPPED, b"\r", 0.3, b"\x1b"], LEGACY),
-    ("shrunk below 70x22 and grown back", 0, [lambda t: t.resize(60, 20), see("60x20: one line, naming 70x22", lambda t: [
-        r for r in t.screen.display if r.strip()] == [r for r in t.screen.display if "70x22" in r] != []),
-        lambda t: t.resize(80, 24), 1.0, see("80x24 again: the board whole", board_ok, 0), ESC]),
+    ("80x0, then shrunk below 70x22 and grown back", 0, [see("80x0: the board on 24 rows", board_ok, 1),
+        lambda t: t.resize(60, 20), see("60x20: one line, naming 70x22", lambda t: [r for r in t.screen.display if r.strip()]
+                                        == [r for r in t.screen.display if "70x22" in r] != []),
+        lambda t: t.resize(80, 24), 1.0, see("80x24 again: the board whole", board_ok, 0), ESC], KITTY, (80, 0)),
+    ("Escape while too small", None, [lambda t: t.resize(60, 20), 0.3, ESC, see(
+        "too small: Escape ends it, status 0, modes as before", lambda t: "EXIT 0" in "".join(t.screen.display) and modes_ok(t))]),
     ("arrows cut in two", 0, [2.5, b"\x1b[", 0.15, b"A", 0.05, b"\x1b[", 0.15, b"D", 0.1, see(  # the rest 150 ms late
         "cut arrows: player 1 up then left, player 2 unmoved",  # 2.5 s: the start's fast frames would crash it first
         lambda t: [(c, x < 35, y < 10) for c, x, y in heads(t)] == [("◄", True, True)], 0), b"\x1b"], LEGACY),
     ("a flags reply out of range", 0, [2.5, UP, 0.15, RIGHT, 0.4, see("out of range: Up counted once, then Right",
                                                                     lambda t: [h[0] for h in heads(t)] == ["►"], 0), b"\x1b"], HUGE),
-    ("80 columns, 0 rows", 0, [see("80x0: the board on 24 rows", board_ok, 1), ESC], KITTY, (80, 0)),
     ("closed terminal, SIGHUP ignored", None, [Term.close, see("closed terminal: the game ends within 2.5 s",
                                                                gone, 2.5)], KITTY, (80, 24), 1, "trap '' HUP; "),
     ("kill -TERM, its output not read", None, [RIGHT, 0.3, HOLD, fill, see(  # a moving snake writes every frame
-        "output not read: the game's write blocks", lambda t: proc(t, "wchan") == "wait_woken", 3), signal.SIGTERM, see(
+        "output not read: the game's write blocks", lambda t: open(f"/proc/{t.pid}/wchan").read() == "wait_woken", 3), signal.SIGTERM, see(
         "output not read: kill -TERM ends it within 2.5 s, modes as before", lambda t: gone(t) and modes_ok(t), 2.5), FREE]),
 ]
 
