@@ -79,7 +79,6 @@ void finishSequence(Keys& k, unsigned char final) {
     if (event < PRESS || event > RELEASE) return;
     const int mods = v[1][0] > 1 ? v[1][0] - 1 : 0;
     if (final >= 'A' && final <= 'D') {
-        if (field > 1 || v[0][0] > 1) return; // ESC [ 1 ; mods A at most: not another key
         constexpr int arrows[] = {VKEY_UP, VKEY_DOWN, VKEY_RIGHT, VKEY_LEFT};
         apply(k, arrows[final - 'A'], k.introducer == 'O' ? TYPED : event);
     } else if (final == 'u' && k.introducer == '[') {
