@@ -8,8 +8,9 @@ import os, select, signal, sys, termios, time  # noqa: E401
 
 from ptyterm import Term
 
-# dash, as bash's fg would put back the modes it saw and hide a game that does not.
-SHELL = 'exec 2>/dev/null; trap : INT; "$0"; s=$?; while [ $s = 148 ]; do echo STOPPED; read x; fg >/dev/null; s=$?; done; echo EXIT $s; sleep 9'
+# dash, as bash's fg would put back the modes it saw and hide a game that does not; a
+# trapped INT, or dash would die with a job that Ctrl+C ended; no core files from SEGV.
+SHELL = 'exec 2>/dev/null; ulimit -c 0; trap : INT; "$0"; s=$?; while [ $s = 148 ]; do echo STOPPED; read x; fg >/dev/null; s=$?; done; echo EXIT $s; sleep 9'
 BORDER = {(x, y) for y in range(1, 20) for x in range(70) if y in (1, 19) or x in (0, 69)}
 KITTY, LEGACY, HUGE = b"", None, b"\x1b[?99999999999999999999u"
 ESC, UP, RIGHT = b"\x1b[27u", b"\x1b[A", b"\x1b[C"
