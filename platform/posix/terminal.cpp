@@ -142,6 +142,7 @@ void enterPlay() {
     if (term.wanted == 0 || term.playing != 0 || tcgetpgrp(term.tty) != getpgrp()) return;
     term.playing = 1; // first: restoring modes that were not yet changed is harmless
     term.parked = 0;
+    term.stale = 1;   // the shell may have drawn meanwhile
     tcsetattr(term.tty, TCSANOW, &term.play);
     send(HIDE_CURSOR);
     pushFlags();
@@ -237,7 +238,6 @@ void onStop(int) {
 
 void onContinue(int) {
     const int savedErrno = errno;
-    term.stale = 1;
     term.resumed = 1;
     enterPlay();
     errno = savedErrno;
@@ -319,6 +319,12 @@ void actOnControl() {
 }
 
 void readKeys() {
+    if (term.wanted != 0 && term.playing == 0) { // continued while not yet in the foreground
+        sigset_t before;
+        hold(before);
+        enterPlay();
+        release(before);
+    }
     if (term.resumed != 0) {
         term.resumed = 0;
         releaseAllKeys(term.keys);
