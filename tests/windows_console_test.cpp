@@ -1,5 +1,6 @@
-// The real duelcoil.exe on the Windows console layer: its first frame, read
-// back from a console screen buffer the test gives it as standard output.
+// The real duelcoil.exe on the Windows console layer, on a Western code page
+// where the glyph bytes are other characters: its first frame, read back from
+// the console screen buffer the test gives it as standard output.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -9,59 +10,41 @@
 
 #include "view.h"
 
-namespace {
-
-// n cells from (x, y), each as its character and its attribute.
-std::wstring read(HANDLE buffer, int x, int y, int n) {
-    CHAR_INFO cells[80];
-    SMALL_RECT region = {SHORT(x), SHORT(y), SHORT(x + n - 1), SHORT(y)};
-    ReadConsoleOutputW(buffer, cells, {SHORT(n), 1}, {0, 0}, &region);
-    std::wstring seen;
-    for (int i = 0; i < n; i++) seen += {cells[i].Char.UnicodeChar, wchar_t(cells[i].Attributes)};
-    return seen;
-}
-
-// The cells that show text in one colour.
-std::wstring in(short colour, const std::wstring& text) {
-    std::wstring cells;
-    for (wchar_t c : text) cells += {c, wchar_t(colour)};
-    return cells;
-}
-
 TEST(WindowsConsole, DuelcoilDrawsItsFirstFrame) {
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    const HANDLE buffer = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                     &inherited, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    ASSERT_NE(buffer, INVALID_HANDLE_VALUE);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = buffer;
+    startup.hStdOutput = startup.hStdError = screen;
     PROCESS_INFORMATION game = {};
-    // A Western code page, where the wall's code-page-437 byte is another character.
     const UINT codePage = GetConsoleOutputCP();
     SetConsoleOutputCP(1252);
     std::string command = COIL_DUELCOIL;
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &game));
-
-    // The header, the top wall, a side wall and each snake's start cell. Each
-    // frame erases and redraws the start cells, so the screen is read until a
-    // whole frame is seen; nothing can press Escape here, so the game is then
-    // ended.
-    const std::wstring wanted =
-        in(COLOR_TABLE, L"Length: 8  Score: 0          Time: 1          Length: 8  Score: 0") +
-        in(COLOR_TABLE, std::wstring(70, L'█')) + in(COLOR_TABLE, L"█") + in(COLOR_P1, L"*") + in(COLOR_P2, L"*");
+    // Each cell as its character and attribute: the header, the top wall, the
+    // left wall and each snake's start cell. Nothing can press
+    // Escape here: the screen is read until a whole frame is seen.
+    const auto cells = [](short color, const std::wstring& text) {
+        std::wstring out;
+        for (wchar_t c : text) out += {c, wchar_t(color)};
+        return out;
+    };
+    const std::wstring wanted = cells(COLOR_TABLE, L"Length: 8  Score: 0    ") + cells(COLOR_TABLE, L"████████") +
+                                cells(COLOR_TABLE, L"█") + cells(COLOR_P1, L"*") + cells(COLOR_P2, L"*");
     std::wstring seen;
     for (int i = 0; i < 300 && seen != wanted; i++) {
         Sleep(50);
-        seen = read(buffer, 0, 0, 65) + read(buffer, 0, 1, 70) + read(buffer, 69, 10, 1) + read(buffer, 10, 10, 1) +
-               read(buffer, 60, 10, 1);
+        seen.clear();
+        for (SMALL_RECT r : {SMALL_RECT{0, 0, 22, 0}, {0, 1, 7, 1}, {0, 10, 0, 10}, {10, 10, 10, 10}, {60, 10, 60, 10}}) {
+            CHAR_INFO row[32];
+            const SHORT width = SHORT(r.Right - r.Left + 1);
+            ReadConsoleOutputW(screen, row, {width, 1}, {0, 0}, &r);
+            for (int x = 0; x < width; x++) seen += {row[x].Char.UnicodeChar, wchar_t(row[x].Attributes)};
+        }
     }
     TerminateProcess(game.hProcess, 0);
     SetConsoleOutputCP(codePage);
-    CloseHandle(game.hThread);
-    CloseHandle(game.hProcess);
     EXPECT_EQ(seen, wanted);
 }
-
-} // namespace
