@@ -1,16 +1,13 @@
 """A pseudo-terminal whose master side is the terminal: what the program writes
 goes into a pyte screen, and its queries are answered as a kitty keyboard
 protocol terminal would, or (kitty=False) as a legacy one that answers only the
-device attributes. A kitty key press sent last is let go as the program pops
-its flags, as a finger lifted while the game ends would be."""
+device attributes."""
 import fcntl, os, re, select, struct, subprocess, termios, threading  # noqa: E401
 
 import pyte
 
-REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")
-PROTOCOL = re.compile(rb"\x1b\[[?<>]\d*u")  # pyte would draw the u of a pop
+REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")  # answered, not drawn: pyte would draw the u of a pop
 PARTIAL = re.compile(rb"(\x1b(\[[\d;:<>?]*)?)?$")  # a sequence the read cut: kept for the next
-PRESS = re.compile(rb"\x1b\[(\d+)(?:;(\d+))?u")
 
 
 class Term:
@@ -18,7 +15,8 @@ class Term:
         self.master, self.slave = os.openpty()
         self.screen, self.pushed, self.rest = pyte.Screen(80, 24), 0, b""  # pushed: the protocol's flags
         self.stream, self.display = pyte.ByteStream(self.screen), self.screen.display
-        self.answers = {b"c": b"\x1b[?62;c", b"?u": b"\x1b[?0u" * kitty}  # a legacy terminal ignores the protocol
+        self.answers = {b"c": b"\x1b[?62;c", b"?u": b"\x1b[?0u" * kitty,  # a legacy terminal ignores the protocol
+                        b"<u": b"\x1b[27;1:3u"}  # Escape let go as the game ends, before the pop takes effect
         self.resize(*size)
         self.modes = termios.tcgetattr(self.slave)
         self.proc = subprocess.Popen(argv, stdin=self.slave, stdout=self.slave, stderr=self.slave,
@@ -36,12 +34,10 @@ class Term:
                     self.pushed += {b">u": 1, b"<u": -int(number or 1)}.get(kind + final, 0)
                     os.write(self.master, self.answers.get(kind + final, b""))
                 self.screen.resize(*self.size)  # before what was written at the new size
-                self.stream.feed(PROTOCOL.sub(b"", data))
+                self.stream.feed(REQUEST.sub(b"", data))
                 self.display = self.screen.display  # a copy the test's thread reads whole
 
-    def send(self, keys):  # the release goes before the pop takes effect, as the pop's answer
-        press = PRESS.fullmatch(keys)
-        self.answers[b"<u"] = b"\x1b[%s;%s:3u" % (press[1], press[2] or b"1") if press else b""
+    def send(self, keys):
         os.write(self.master, keys)
 
     def resize(self, cols, rows):

@@ -4,7 +4,7 @@ under a job-control shell, and leaves them by every way out. After each: the
 exit status on the shell's next line, at column 0 under all the game drew; the
 pty's modes as before, every flags push popped, the cursor shown; nothing the
 terminal sent left for the shell. Usage: ways_out.py DUELCOIL SOLOCOIL"""
-import contextlib, os, select, signal, sys, termios, time  # noqa: E401
+import contextlib, os, select, signal, sys, termios, time, tty  # noqa: E401
 
 from ptyterm import Term
 
@@ -17,32 +17,27 @@ ESC, UP, RIGHT = b"\x1b[27u", b"\x1b[A", b"\x1b[C"
 failures = []
 
 
-def check(what, ok):
-    print(("ok: " if ok else "FAIL: ") + what, flush=True)
+def check(t, what, ok):  # a failure shows the screen as it was
+    print("ok: " + what if ok else "\n".join(["FAIL: " + what, *t.display]), flush=True)
     return ok or failures.append(what)
 
 
-def see(what, condition, seconds=5.0):  # a step: condition(t) within the seconds
-    def step(t):
-        deadline = time.monotonic() + seconds
-        while not (ok := condition(t)) and time.monotonic() < deadline:
-            time.sleep(0.02)
-        return check(what, ok)
-    return step
+def see(what, condition, seconds=5.0):  # a step: condition(t) within the seconds, tried every 0.02 s
+    return lambda t: check(t, what, any(condition(t) or time.sleep(0.02) for _ in range(int(seconds / 0.02) + 1)))
 
 
 def lines(t):  # the rows with something on them; the shell's next line must be the last
     return [r.rstrip() for r in t.display if r.strip()]
 
 
-def cells(t, chars="▲▼◄►"):
-    return [(c, x, y) for y, r in enumerate(t.display) for x, c in enumerate(r) if c in chars]
-
-
 def board_ok(t):  # walls on the border only, one apple, nothing but snakes inside
     inside = set("".join(r[1:69] for r in t.display[2:19]))
-    walls = {(x, y) for _, x, y in cells(t, "█")}
-    return walls == BORDER and len(cells(t, "☻")) == 1 and inside <= set(" *☻║═╔╗╚╝▲▼◄►")
+    walls = {(x, y) for y, r in enumerate(t.display) for x, c in enumerate(r) if c == "█"}
+    return walls == BORDER and "".join(t.display).count("☻") == 1 and inside <= set(" *☻║═╔╗╚╝▲▼◄►")
+
+
+def right_only(t):  # the one head drawn points right
+    return [c for c in "".join(t.display) if c in "▲▼◄►"] == ["►"]
 
 
 def modes_ok(t):
@@ -66,7 +61,7 @@ def fill(t):  # output the terminal has not taken, to the pty's limit; NULs draw
 
 
 def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
-    t, failed = Term(["dash", "-m", "-c", shell + SHELL, sys.argv[game]], size, kitty), len(failures)
+    t = Term(["dash", "-m", "-c", shell + SHELL, sys.argv[game]], size, kitty)
     act = {bytes: t.send, float: time.sleep, tuple: lambda cols_rows: t.resize(*cols_rows),
            signal.Signals: lambda sig: os.kill(t.pid, sig)}
     try:
@@ -77,14 +72,11 @@ def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
         # Until the exit is seen the shell may be reading, and would take what is left.
         if status is not None and see(f"{name}: exit status {status}, the shell's line under the board",
                                       lambda t: lines(t)[-1:] == [f"EXIT {status}"])(t):
-            check(f"{name}: modes as before, flags popped, cursor shown ({modes_ok(t)}, {t.pushed})", restored(t))
-            raw = termios.tcgetattr(t.slave)  # the shell's next read, a line not yet ended too; modes left so
-            raw[3], raw[6][termios.VMIN] = raw[3] & ~termios.ICANON, 0
-            termios.tcsetattr(t.slave, termios.TCSANOW, raw)
-            check(f"{name}: nothing left for the shell ({(rest := os.read(t.slave, 4096))!r})", not rest)
+            check(t, f"{name}: modes as before, flags popped, cursor shown ({modes_ok(t)}, {t.pushed})", restored(t))
+            tty.setcbreak(t.slave)  # what the shell would read next, a line not yet ended too
+            rest = os.read(t.slave, 4096) if select.select([t.slave], [], [], 0)[0] else b""
+            check(t, f"{name}: nothing left for the shell ({rest!r})", not rest)
     finally:
-        if len(failures) > failed:
-            print("\n".join(t.display))
         with contextlib.suppress(ProcessLookupError):
             os.kill(t.pid, signal.SIGKILL)
         t.close()
@@ -92,10 +84,9 @@ def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
 
 STOP_AND_FG = [UP + b"\x1b[122;5u",  # Up held into the stop: its release finds the flags popped, and is lost
                see("Ctrl+Z: modes, flags, cursor as before", lambda t: lines(t)[-1:] == ["STOPPED"] and restored(t)),
-               b"\r", see("fg: flags pushed again", lambda t: t.pushed), RIGHT + b"\x1b[1;1:3C",
-               see("fg: cleared, the board drawn again, cursor hidden",
-                   lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.screen.cursor.hidden),
-               0.3, see("fg: Up not held any more, Right turned", lambda t: [c for c, _, _ in cells(t)] == ["►"], 0)]
+               b"\r", see("fg: cleared, the board drawn again, flags pushed again, cursor hidden",
+                          lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.pushed and t.screen.cursor.hidden),
+               RIGHT + b"\x1b[1;1:3C", 0.3, see("fg: Up not held any more, Right turned", right_only, 0)]
 STOPPED = see("stopped: modes as before", lambda t: " T " in open(f"/proc/{t.pid}/stat").read() and modes_ok(t))
 play("crash and Enter", 0, [UP, see("Player 2 WIN on row 21, flags popped",
                                     lambda t: "Player 2 WIN" in t.display[21] and not t.pushed), b"\r"])
