@@ -67,7 +67,7 @@ def main():
         if t.proc.poll() is not None:
             print("the game ended before the measurement did", file=sys.stderr)
             return 1
-        now = counters(t.pid)
+        now = counters(t.proc.pid)
         fps = re.match(r"(\d+)FPS", t.display[20])
         if fps and (not readouts or readouts[-1][1] != int(fps[1])):
             readouts.append((now[0], int(fps[1])))

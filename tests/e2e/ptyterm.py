@@ -1,10 +1,9 @@
 """A pseudo-terminal whose master side is the terminal: what the program writes
 goes into a pyte screen, and its queries are answered as a kitty keyboard
 protocol terminal would, or (kitty=False) as a legacy one that answers only the
-device attributes."""
-import fcntl, os, re, select, struct, subprocess, termios, threading  # noqa: E401
-
-import pyte
+device attributes. A pop is answered with an Escape let go, which comes before
+the pop takes effect: a finger lifted as the game ends."""
+import fcntl, os, pyte, re, select, struct, subprocess, termios, threading  # noqa: E401
 
 REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")  # answered, not drawn: pyte would draw the u of a pop
 PARTIAL = re.compile(rb"(\x1b(\[[\d;:<>?]*)?)?$")  # a sequence the read cut: kept for the next
@@ -15,14 +14,12 @@ class Term:
         self.master, self.slave = os.openpty()
         self.screen, self.pushed, self.rest = pyte.Screen(80, 24), 0, b""  # pushed: the protocol's flags
         self.stream, self.display = pyte.ByteStream(self.screen), self.screen.display
-        self.answers = {b"c": b"\x1b[?62;c", b"?u": b"\x1b[?0u" * kitty,  # a legacy terminal ignores the protocol
-                        b"<u": b"\x1b[27;1:3u"}  # Escape let go as the game ends, before the pop takes effect
+        self.answers = {b"c": b"\x1b[?62;c", b"?u": b"\x1b[?0u" * kitty, b"<u": b"\x1b[27;1:3u"}
         self.resize(*size)
         self.modes = termios.tcgetattr(self.slave)
         self.proc = subprocess.Popen(argv, stdin=self.slave, stdout=self.slave, stderr=self.slave,
                                      env={**os.environ, "LC_ALL": "C.UTF-8"}, start_new_session=True,
                                      preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
-        self.pid = self.proc.pid  # the program's; a test may name one started under it
         self.resume()
 
     def _read(self):

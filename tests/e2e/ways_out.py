@@ -4,7 +4,7 @@ under a job-control shell, and leaves them by every way out. After each: the
 exit status on the shell's next line, at column 0 under all the game drew; the
 pty's modes as before, every flags push popped, the cursor shown; nothing the
 terminal sent left for the shell. Usage: ways_out.py DUELCOIL SOLOCOIL"""
-import contextlib, os, select, signal, sys, termios, time, tty  # noqa: E401
+import contextlib, os, re, select, signal, sys, termios, time, tty  # noqa: E401
 
 from ptyterm import Term
 
@@ -36,20 +36,12 @@ def board_ok(t):  # walls on the border only, one apple, nothing but snakes insi
     return walls == BORDER and "".join(t.display).count("☻") == 1 and inside <= set(" *☻║═╔╗╚╝▲▼◄►")
 
 
-def right_only(t):  # the one head drawn points right
-    return [c for c in "".join(t.display) if c in "▲▼◄►"] == ["►"]
-
-
 def modes_ok(t):
     return termios.tcgetattr(t.slave) == t.modes
 
 
 def restored(t):
     return modes_ok(t) and not t.pushed and not t.screen.cursor.hidden
-
-
-def gone(t):
-    return not os.path.exists(f"/proc/{t.pid}")
 
 
 def fill(t):  # output the terminal has not taken, to the pty's limit; NULs draw nothing
@@ -62,12 +54,11 @@ def fill(t):  # output the terminal has not taken, to the pty's limit; NULs draw
 
 def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
     t = Term(["dash", "-m", "-c", shell + SHELL, sys.argv[game]], size, kitty)
-    act = {bytes: t.send, float: time.sleep, tuple: lambda cols_rows: t.resize(*cols_rows),
-           signal.Signals: lambda sig: os.kill(t.pid, sig)}
+    act = {bytes: t.send, float: time.sleep, signal.Signals: lambda sig: os.kill(t.pid, sig)}
     try:
         see(f"{name}: header drawn, cursor hidden", lambda t: "Length" in t.display[0] and t.screen.cursor.hidden)(t)
-        t.pid = int(open(f"/proc/{t.pid}/task/{t.pid}/children").read().split()[0])  # the game, the shell's job
-        for step in steps:  # keys, a pause, a new size, a signal to the game, or else a function of the terminal
+        t.pid = int(open(f"/proc/{t.proc.pid}/task/{t.proc.pid}/children").read().split()[0])  # the shell's job
+        for step in steps:  # keys, a pause, a signal to the game, or else a function of the terminal
             act.get(type(step), lambda f: f(t))(step)
         # Until the exit is seen the shell may be reading, and would take what is left.
         if status is not None and see(f"{name}: exit status {status}, the shell's line under the board",
@@ -77,7 +68,7 @@ def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
             rest = os.read(t.slave, 4096) if select.select([t.slave], [], [], 0)[0] else b""
             check(t, f"{name}: nothing left for the shell ({rest!r})", not rest)
     finally:
-        with contextlib.suppress(ProcessLookupError):
+        with contextlib.suppress(AttributeError, ProcessLookupError):  # no game found, or gone
             os.kill(t.pid, signal.SIGKILL)
         t.close()
 
@@ -86,7 +77,8 @@ STOP_AND_FG = [UP + b"\x1b[122;5u",  # Up held into the stop: its release finds 
                see("Ctrl+Z: modes, flags, cursor as before", lambda t: lines(t)[-1:] == ["STOPPED"] and restored(t)),
                b"\r", see("fg: cleared, the board drawn again, flags pushed again, cursor hidden",
                           lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.pushed and t.screen.cursor.hidden),
-               RIGHT + b"\x1b[1;1:3C", 0.3, see("fg: Up not held any more, Right turned", right_only, 0)]
+               RIGHT + b"\x1b[1;1:3C", 0.3,
+               see("fg: Up not held, Right turned", lambda t: re.findall("[▲▼◄►]", "".join(t.display)) == ["►"], 0)]
 STOPPED = see("stopped: modes as before", lambda t: " T " in open(f"/proc/{t.pid}/stat").read() and modes_ok(t))
 play("crash and Enter", 0, [UP, see("Player 2 WIN on row 21, flags popped",
                                     lambda t: "Player 2 WIN" in t.display[21] and not t.pushed), b"\r"])
@@ -100,15 +92,15 @@ play("Ctrl+Z right after fg", 0, [b"\x1a"] + [  # output not taken: the game's r
     STOPPED, 0.05, Term.pause, fill, b"\r", see("fg: play modes again", lambda t: not modes_ok(t), 2), signal.SIGTSTP,
     Term.resume] * 5 + [STOPPED, b"\r", 0.3, b"\x1b"], kitty=False)
 play("80x0, then shrunk below 70x22 and grown back", 0, [
-    see("80x0: the board on 24 rows", board_ok, 1), (60, 20),
+    see("80x0: the board on 24 rows", board_ok, 1), lambda t: t.resize(60, 20),
     see("60x20: one line, naming 70x22", lambda t: len(lines(t)) == 1 and "70x22" in lines(t)[0]),
-    (80, 24), 1.0, see("80x24 again: the board whole", board_ok, 0), ESC], size=(80, 0))
-play("Escape while too small", 0, [(60, 20), 0.3, ESC])
-play("closed terminal, SIGHUP ignored", None, [
-    Term.close, see("closed terminal: the game ends within 2.5 s", gone, 2.5)], shell="trap '' HUP; ")
+    lambda t: t.resize(80, 24), 1.0, see("80x24 again: the board whole", board_ok, 0), ESC], size=(80, 0))
+play("Escape while too small", 0, [lambda t: t.resize(60, 20), 0.3, ESC])
+play("closed terminal, SIGHUP ignored", None, [Term.close, see("closed terminal: the game ends within 2.5 s",
+     lambda t: not os.path.exists(f"/proc/{t.pid}"), 2.5)], shell="trap '' HUP; ")
 play("kill -TERM, its output not read", None, [RIGHT, 0.3, Term.pause, fill, see(  # a moving snake writes every frame
     "output not read: the game's write blocks", lambda t: open(f"/proc/{t.pid}/wchan").read() == "wait_woken", 3),
     signal.SIGTERM, see("output not read: kill -TERM ends it within 2.5 s, modes as before",
-                        lambda t: gone(t) and modes_ok(t), 2.5)])
+                        lambda t: not os.path.exists(f"/proc/{t.pid}") and modes_ok(t), 2.5)])
 print(f"{len(failures)} checks failed")
 sys.exit(1 if failures else 0)
