@@ -58,7 +58,7 @@ def main():
     ap.add_argument("--side", type=int, default=5, help="frames between turns")
     args = ap.parse_args()
 
-    t = Term([args.program], reply=None)
+    t = Term([args.program], kitty=False)
     readouts = []  # (time, value) each time row 20 shows a new NNFPS
     start = time.monotonic()
     window = result = last_turn = None  # counters when measuring starts and ends; write calls at the last turn
@@ -67,9 +67,8 @@ def main():
         if t.proc.poll() is not None:
             print("the game ended before the measurement did", file=sys.stderr)
             return 1
-        now = counters(t.pid)
-        with t.lock:
-            fps = re.match(r"(\d+)FPS", t.screen.display[20])
+        now = counters(t.proc.pid)
+        fps = re.match(r"(\d+)FPS", t.display[20])
         if fps and (not readouts or readouts[-1][1] != int(fps[1])):
             readouts.append((now[0], int(fps[1])))
         if now[0] - start >= args.settle:
