@@ -23,26 +23,19 @@ TEST(WindowsConsole, DuelcoilDrawsItsFirstFrame) {
     SetConsoleOutputCP(1252);
     std::string command = COIL_DUELCOIL;
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &game));
-    // Each cell as its character and attribute: the header, the top wall, the
-    // left wall and each snake's start cell. Nothing can press
-    // Escape here: the screen is read until a whole frame is seen.
-    const auto cells = [](short color, const std::wstring& text) {
-        std::wstring out;
-        for (wchar_t c : text) out += {c, wchar_t(color)};
-        return out;
-    };
-    const std::wstring wanted = cells(COLOR_TABLE, L"Length: 8  Score: 0    ") + cells(COLOR_TABLE, L"████████") +
-                                cells(COLOR_TABLE, L"█") + cells(COLOR_P1, L"*") + cells(COLOR_P2, L"*");
+    // The header and the top wall, each cell as its character and attribute.
+    // Nothing can press Escape here: the screen is read until they show.
+    std::wstring wanted;
+    for (wchar_t c : std::wstring(L"Length: 8  Score: 0    ") + std::wstring(23, L'█')) wanted += {c, COLOR_TABLE};
     std::wstring seen;
     for (int i = 0; i < 300 && seen != wanted; i++) {
         Sleep(50);
+        CHAR_INFO cells[2][23];
+        SMALL_RECT rows = {0, 0, 22, 1};
+        ReadConsoleOutputW(screen, &cells[0][0], {23, 2}, {0, 0}, &rows);
         seen.clear();
-        for (SMALL_RECT r : {SMALL_RECT{0, 0, 22, 0}, {0, 1, 7, 1}, {0, 10, 0, 10}, {10, 10, 10, 10}, {60, 10, 60, 10}}) {
-            CHAR_INFO row[32];
-            const SHORT width = SHORT(r.Right - r.Left + 1);
-            ReadConsoleOutputW(screen, row, {width, 1}, {0, 0}, &r);
-            for (int x = 0; x < width; x++) seen += {row[x].Char.UnicodeChar, wchar_t(row[x].Attributes)};
-        }
+        for (const CHAR_INFO& cell : cells[0]) seen += {cell.Char.UnicodeChar, wchar_t(cell.Attributes)};
+        for (const CHAR_INFO& cell : cells[1]) seen += {cell.Char.UnicodeChar, wchar_t(cell.Attributes)};
     }
     TerminateProcess(game.hProcess, 0);
     SetConsoleOutputCP(codePage);
