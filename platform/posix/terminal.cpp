@@ -175,8 +175,14 @@ void handBack() {
     if (term.colored != 0) send(RESET_COLOR);
 }
 
-void hold(sigset_t& before) { sigprocmask(SIG_BLOCK, &term.handled, &before); }
-void release(const sigset_t& before) { sigprocmask(SIG_SETMASK, &before, nullptr); }
+// Runs a change of the terminal's state from the main flow with the handlers
+// held off, so that none sees it half made.
+void held(void (*change)()) {
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &term.handled, &before);
+    change();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
 
 void takeDefault(int sig) {
     struct sigaction fallback {};
@@ -319,12 +325,7 @@ void actOnControl() {
 }
 
 void readKeys() {
-    if (term.wanted != 0 && term.playing == 0) { // continued while not yet in the foreground
-        sigset_t before;
-        hold(before);
-        enterPlay();
-        release(before);
-    }
+    if (term.wanted != 0 && term.playing == 0) held(enterPlay); // continued while not yet in the foreground
     if (term.resumed != 0) {
         term.resumed = 0;
         releaseAllKeys(term.keys);
@@ -376,12 +377,9 @@ void sendFrame(bool cursor) {
 
 // Play is over: no continue may bring its modes back.
 void endPlay(void (*leave)()) {
-    sigset_t before;
-    hold(before);
     term.wanted = 0;
     term.wantFlags = 0;
-    leave();
-    release(before);
+    held(leave);
 }
 
 void closeAtExit() { consoleClose(); }
@@ -435,20 +433,15 @@ bool consoleOpen(int columns, int rows) {
     // The way back is set up before the terminal is changed.
     if (!term.exitHook) term.exitHook = std::atexit(closeAtExit) == 0;
     installHandlers();
-    sigset_t before;
-    hold(before);
     term.open = 1;
     term.wanted = 1;
-    enterPlay();
-    release(before);
+    held(enterPlay);
     if (term.playing != 0) { // a job started in the background keeps legacy keys
         send(QUERY);
         awaitAnswer(term.keys);
         if (term.keys.flagsSeen) {
-            hold(before);
             term.wantFlags = 1;
-            pushFlags();
-            release(before);
+            held(pushFlags);
             term.keys.flagsSeen = false;
             send(QUERY);
             awaitAnswer(term.keys);
