@@ -1,6 +1,7 @@
 // The rules, the view and both games, the games played on a fake console.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -191,7 +192,7 @@ TEST(Solo, FirstFrameFirstAppleAndGameOver) {
         EXPECT_EQ(fake.frames[0], "# *********|(1)0Length: 10  Score: 0  Time: 1" + WALLS);
         std::string board;
         for (int y = 2; y <= 18; y++) board += fake.screen[y];
-        EXPECT_EQ(std::pair(std::count(board.begin(), board.end(), '#'), board[2]), std::pair(1L, '*')) << s;
+        EXPECT_EQ(std::pair(int(std::count(board.begin(), board.end(), '#')), board[2]), std::pair(1, '*')) << s;
     }
     EXPECT_GT(seeds, 2);
     play({{0, VKEY_UP}}, solo::runSolo); // from (2, 2) the first move reaches the top wall
