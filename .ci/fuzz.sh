@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# CI: fuzzes the key decoder, key table and reply filter (libFuzzer, ASan and
-# UBSan) for a bounded time. FUZZ_SECONDS sets it (30 by default). Exits
+# CI: fuzzes the key and reply parser (libFuzzer, ASan and UBSan) for a
+# bounded time. FUZZ_SECONDS sets it (30 by default). Exits
 # non-zero, with the input that failed, if any check fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
