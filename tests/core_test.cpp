@@ -51,7 +51,8 @@ void step(Player& p, int dir) { p.lastDir = p.dir, steer(p, dir), movePlayer(p);
 Player headAt(Player p, int x, int y) { return p.body[0].x = x, p.body[0].y = y, p; }
 // The cell nextApple tries first after srand(seed): x is drawn before y.
 Point firstDraw(unsigned seed) { std::srand(seed); return {std::rand() % 68 + 1, std::rand() % 17 + 2}; }
-void play(std::set<std::pair<int, int>> keys, int (*game)() = runDuel, decltype(fake.clock) clock = FakeConsole().clock) {
+void play(const std::set<std::pair<int, int>>& keys, int (*game)() = runDuel,
+          decltype(fake.clock) clock = FakeConsole().clock) {
     fake = {}, fake.keys = keys, fake.clock = clock, sec = 0;
     EXPECT_EQ(game(), 0);
 }
@@ -75,9 +76,9 @@ TEST(Board, Crashes) {
         {headAt(run, 0, 10), rest}, {headAt(run, 69, 10), rest}, {headAt(run, 30, 1), rest},
         {headAt(run, 30, 19), rest}, {headAt(run, 68, 18), rest}, {rest, rest}, {headAt(rest, 22, 10), run},
         {run, run} /* heads on one cell */, {headAt(ring, 22, 10), run}, {ring, rest} /* on its own tail's tip */};
-    std::string crashes; // by the snake's own test, then by the test against the other
-    for (const auto& [p, q] : cases) crashes += std::to_string(collided(p)) + std::to_string(playerCollided(p, q)) + " ";
-    EXPECT_EQ(crashes, "11 11 11 11 00 00 00 00 01 10 ");
+    std::string seen; // by the snake's own test, then by the test against the other
+    for (const auto& [p, q] : cases) seen += std::to_string(collided(p)) + std::to_string(playerCollided(p, q)) + " ";
+    EXPECT_EQ(seen, "11 11 11 11 00 00 00 00 01 10 ");
 }
 
 TEST(Board, AppleInsideAndOffEverySegment) {
@@ -124,7 +125,7 @@ TEST(View, SnakeErasesFirstDrawsTailLastThenHeadAndTableHeader) {
               "[11] \xBC\xCD*****\x1E[8]Length: 8  Score: 12          Time: 7          Length: 130  Score: 3" + WALLS);
     EXPECT_EQ(fake.screen[10].substr(10, 2), "*\xBC"); // the start cell was erased, then redrawn
     for (int y = 1; y <= 19; y++)
-        for (int x = 0; x < 70; x++) EXPECT_EQ(fake.screen[y][x] == '\xDB', x % 69 == 0 || y % 18 == 1) << x << "," << y;
+        for (int x = 0; x < 70; x++) EXPECT_EQ(fake.screen[y][x] == '\xDB', x % 69 == 0 || y % 18 == 1) << x << ',' << y;
 }
 
 TEST(Duel, FirstFrameReadoutsFlushesAndHeader) {
