@@ -125,7 +125,8 @@ TEST(View, SnakeErasesFirstDrawsTailLastThenHeadAndTableHeader) {
               "[11] \xBC\xCD*****\x1E[8]Length: 8  Score: 12          Time: 7          Length: 130  Score: 3" + WALLS);
     EXPECT_EQ(fake.screen[10].substr(10, 2), "*\xBC"); // the start cell was erased, then redrawn
     for (int y = 1; y <= 19; y++)
-        for (int x = 0; x < 70; x++) EXPECT_EQ(fake.screen[y][x] == '\xDB', x % 69 == 0 || y % 18 == 1) << x << ',' << y;
+        for (int x = 0; x < 70; x++)
+            EXPECT_EQ(fake.screen[y][x] == '\xDB', x % 69 == 0 || y % 18 == 1) << x << ',' << y;
 }
 
 TEST(Duel, FirstFrameReadoutsFlushesAndHeader) {
