@@ -4,7 +4,7 @@ under a job-control shell, and leaves them by every way out. After each: the
 exit status on the shell's next line, at column 0 under all the game drew; the
 pty's modes as before, every flags push popped, the cursor shown; nothing the
 terminal sent left for the shell. Usage: ways_out.py DUELCOIL SOLOCOIL"""
-import contextlib, os, re, select, signal, sys, termios, time, tty  # noqa: E401
+import contextlib, os, re, select, signal, sys, termios, tty  # noqa: E401
 
 from ptyterm import Term
 
@@ -18,22 +18,23 @@ failures = []
 
 
 def check(t, what, ok):  # a failure shows the screen as it was
-    print("ok: " + what if ok else "\n".join(["FAIL: " + what, *t.display]), flush=True)
+    print("ok: " + what if ok else "\n".join(["FAIL: " + what, *t.screen.display]), flush=True)
     return ok or failures.append(what)
 
 
 def see(what, condition, seconds=5.0):  # a step: condition(t) within the seconds, tried every 0.02 s
-    return lambda t: check(t, what, any(condition(t) or time.sleep(0.02) for _ in range(int(seconds / 0.02) + 1)))
+    return lambda t: check(t, what, any(condition(t) or t.run(0.02) for _ in range(int(seconds / 0.02) + 1)))
 
 
 def lines(t):  # the rows with something on them; the shell's next line must be the last
-    return [r.rstrip() for r in t.display if r.strip()]
+    return [r.rstrip() for r in t.screen.display if r.strip()]
 
 
 def board_ok(t):  # walls on the border only, one apple, nothing but snakes inside
-    inside = set("".join(r[1:69] for r in t.display[2:19]))
-    walls = {(x, y) for y, r in enumerate(t.display) for x, c in enumerate(r) if c == "█"}
-    return walls == BORDER and "".join(t.display).count("☻") == 1 and inside <= set(" *☻║═╔╗╚╝▲▼◄►")
+    inside = set("".join(r[1:69] for r in t.screen.display[2:19]))
+    walls = {(x, y) for y, r in enumerate(t.screen.display) for x, c in enumerate(r) if c == "█"}
+    return walls == BORDER and "".join(t.screen.display).count("☻") == 1 \
+        and inside <= set(" *☻║═╔╗╚╝▲▼◄►")
 
 
 def modes_ok(t):
@@ -44,19 +45,16 @@ def restored(t):
     return modes_ok(t) and not t.pushed and not t.screen.cursor.hidden
 
 
-def fill(t):  # output the terminal has not taken, to the pty's limit; NULs draw nothing
-    fd = os.open(os.ttyname(t.slave), os.O_WRONLY | os.O_NONBLOCK | os.O_NOCTTY)  # the game's stays blocking
-    while select.select([], [fd], [], 0.05)[1]:  # room the kernel frees as it moves output on counts too
-        with contextlib.suppress(BlockingIOError):  # the game's frames took the room first
-            os.write(fd, b"\0" * 512)
-    os.close(fd)
+def stall(t, flow=termios.TCOOFF):  # the terminal takes no output until TCOON, as if it had stopped reading
+    termios.tcflow(t.slave, flow)
 
 
 def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
     t = Term(["dash", "-m", "-c", shell + SHELL, sys.argv[game]], size, kitty)
-    act = {bytes: t.send, float: time.sleep, signal.Signals: lambda sig: os.kill(t.pid, sig)}
+    act = {bytes: t.send, float: t.run, signal.Signals: lambda sig: os.kill(t.pid, sig)}
     try:
-        see(f"{name}: header drawn, cursor hidden", lambda t: "Length" in t.display[0] and t.screen.cursor.hidden)(t)
+        see(f"{name}: header drawn, cursor hidden",
+            lambda t: "Length" in t.screen.display[0] and t.screen.cursor.hidden)(t)
         t.pid = int(open(f"/proc/{t.proc.pid}/task/{t.proc.pid}/children").read().split()[0])  # the shell's job
         for step in steps:  # keys, a pause, a signal to the game, or else a function of the terminal
             act.get(type(step), lambda f: f(t))(step)
@@ -78,10 +76,11 @@ STOP_AND_FG = [UP + b"\x1b[122;5u",  # Up held into the stop: its release finds 
                b"\r", see("fg: cleared, the board drawn again, flags pushed again, cursor hidden",
                           lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.pushed and t.screen.cursor.hidden),
                RIGHT + b"\x1b[1;1:3C", 0.3,
-               see("fg: Up not held, Right turned", lambda t: re.findall("[▲▼◄►]", "".join(t.display)) == ["►"], 0)]
+               see("fg: Up not held, Right turned",
+                   lambda t: re.findall("[▲▼◄►]", "".join(t.screen.display)) == ["►"], 0)]
 STOPPED = see("stopped: modes as before", lambda t: " T " in open(f"/proc/{t.pid}/stat").read() and modes_ok(t))
 play("crash and Enter", 0, [UP, see("Player 2 WIN on row 21, flags popped",
-                                    lambda t: "Player 2 WIN" in t.display[21] and not t.pushed), b"\r"])
+                                    lambda t: "Player 2 WIN" in t.screen.display[21] and not t.pushed), b"\r"])
 play("Escape, its release racing the pop", 0, [ESC])
 play("Ctrl+C", 130, [b"\x1b[99;5u"])
 play("solocoil, Ctrl+C on a legacy terminal", 130, [b"\x03"], kitty=False, game=2)
@@ -89,8 +88,8 @@ for sig in signal.SIGTERM, signal.SIGHUP, signal.SIGSEGV:
     play(f"kill -{sig.name[3:]}", 128 + sig, [sig])
 play("Ctrl+Z and fg twice, Up held across", 0, STOP_AND_FG * 2 + [ESC])
 play("Ctrl+Z right after fg", 0, [b"\x1a"] + [  # output not taken: the game's resume lasts till the Ctrl+Z comes
-    STOPPED, 0.05, Term.pause, fill, b"\r", see("fg: play modes again", lambda t: not modes_ok(t), 2), signal.SIGTSTP,
-    Term.resume] * 5 + [STOPPED, b"\r", 0.3, b"\x1b"], kitty=False)
+    STOPPED, 0.05, stall, b"\r", see("fg: play modes again", lambda t: not modes_ok(t), 2), signal.SIGTSTP,
+    lambda t: stall(t, termios.TCOON)] * 5 + [STOPPED, b"\r", 0.3, b"\x1b"], kitty=False)
 play("80x0, then shrunk below 70x22 and grown back", 0, [
     see("80x0: the board on 24 rows", board_ok, 1), lambda t: t.resize(60, 20),
     see("60x20: one line, naming 70x22", lambda t: len(lines(t)) == 1 and "70x22" in lines(t)[0]),
@@ -98,7 +97,7 @@ play("80x0, then shrunk below 70x22 and grown back", 0, [
 play("Escape while too small", 0, [lambda t: t.resize(60, 20), 0.3, ESC])
 play("closed terminal, SIGHUP ignored", None, [Term.close, see("closed terminal: the game ends within 2.5 s",
      lambda t: not os.path.exists(f"/proc/{t.pid}"), 2.5)], shell="trap '' HUP; ")
-play("kill -TERM, its output not read", None, [RIGHT, 0.3, Term.pause, fill, see(  # a moving snake writes every frame
+play("kill -TERM, its output not read", None, [RIGHT, 0.3, stall, see(  # a moving snake writes every frame
     "output not read: the game's write blocks", lambda t: open(f"/proc/{t.pid}/wchan").read() == "wait_woken", 3),
     signal.SIGTERM, see("output not read: kill -TERM ends it within 2.5 s, modes as before",
                         lambda t: not os.path.exists(f"/proc/{t.pid}") and modes_ok(t), 2.5)])
