@@ -21,8 +21,7 @@ TEST(WindowsConsole, DuelcoilDrawsItsFirstFrame) {
     PROCESS_INFORMATION game = {};
     const UINT codePage = GetConsoleOutputCP();
     SetConsoleOutputCP(1252);
-    std::string command = COIL_DUELCOIL;
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &game));
+    ASSERT_TRUE(CreateProcessA(COIL_DUELCOIL, nullptr, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &game));
     // The header and the top wall, each cell as its character and attribute.
     // Nothing can press Escape here: the screen is read until they show.
     std::wstring wanted;
@@ -30,12 +29,10 @@ TEST(WindowsConsole, DuelcoilDrawsItsFirstFrame) {
     std::wstring seen;
     for (int i = 0; i < 300 && seen != wanted; i++) {
         Sleep(50);
-        CHAR_INFO cells[2][23];
+        CHAR_INFO cells[2 * 23]; // the two rows, one after the other
         SMALL_RECT rows = {0, 0, 22, 1};
-        ReadConsoleOutputW(screen, &cells[0][0], {23, 2}, {0, 0}, &rows);
-        seen.clear();
-        for (const CHAR_INFO& cell : cells[0]) seen += {cell.Char.UnicodeChar, wchar_t(cell.Attributes)};
-        for (const CHAR_INFO& cell : cells[1]) seen += {cell.Char.UnicodeChar, wchar_t(cell.Attributes)};
+        ReadConsoleOutputW(screen, cells, {23, 2}, {0, 0}, &rows);
+        for (seen.clear(); const CHAR_INFO& cell : cells) seen += {cell.Char.UnicodeChar, wchar_t(cell.Attributes)};
     }
     TerminateProcess(game.hProcess, 0);
     SetConsoleOutputCP(codePage);

@@ -3,8 +3,10 @@
 under a job-control shell, and leaves them by every way out. After each: the
 exit status on the shell's next line, at column 0 under all the game drew; the
 pty's modes as before, every flags push popped, the cursor shown; nothing the
-terminal sent left for the shell. Usage: ways_out.py DUELCOIL SOLOCOIL"""
-import contextlib, os, re, select, signal, sys, termios, time, tty  # noqa: E401
+terminal sent or the player typed left for the shell. A play stops at its
+first failed check, which shows the screen as it was.
+Usage: ways_out.py DUELCOIL SOLOCOIL"""
+import contextlib, os, select, signal, sys, termios  # noqa: E401
 
 from ptyterm import Term
 
@@ -13,94 +15,74 @@ from ptyterm import Term
 SHELL = ('exec 2>/dev/null; ulimit -c 0; trap : INT; "$0"; s=$?; '
          'while [ $s = 148 ]; do echo STOPPED; read x; fg >/dev/null; s=$?; done; echo EXIT $s; sleep 9')
 BORDER = {(x, y) for y in range(1, 20) for x in range(70) if y in (1, 19) or x in (0, 69)}
-ESC, UP, RIGHT = b"\x1b[27u", b"\x1b[A", b"\x1b[C"
-failures = []
 
 
-def check(t, what, ok):  # a failure shows the screen as it was
-    print("ok: " + what if ok else "\n".join(["FAIL: " + what, *t.display]), flush=True)
-    return ok or failures.append(what)
+def check(t, name, what, condition, seconds=5.0):  # condition(t) within the seconds, tried every 0.02 s
+    ok = any(condition(t) or t.run(0.02) for _ in range(int(seconds / 0.02) + 1))
+    print(f"ok: {name}: {what}" if ok else "\n".join([f"FAIL: {name}: {what}", *t.screen.display]), flush=True)
+    return ok
 
 
-def see(what, condition, seconds=5.0):  # a step: condition(t) within the seconds, tried every 0.02 s
-    return lambda t: check(t, what, any(condition(t) or time.sleep(0.02) for _ in range(int(seconds / 0.02) + 1)))
+def lines(t):  # the rows with something on them
+    return [r.rstrip() for r in t.screen.display if r.strip()]
 
 
-def lines(t):  # the rows with something on them; the shell's next line must be the last
-    return [r.rstrip() for r in t.display if r.strip()]
-
-
-def board_ok(t):  # walls on the border only, one apple, nothing but snakes inside
-    inside = set("".join(r[1:69] for r in t.display[2:19]))
-    walls = {(x, y) for y, r in enumerate(t.display) for x, c in enumerate(r) if c == "█"}
-    return walls == BORDER and "".join(t.display).count("☻") == 1 and inside <= set(" *☻║═╔╗╚╝▲▼◄►")
+def board_ok(t):  # walls on the border only, one apple
+    walls = {(x, y) for y, r in enumerate(t.screen.display) for x, c in enumerate(r) if c == "█"}
+    return walls == BORDER and "".join(t.screen.display).count("☻") == 1
 
 
 def modes_ok(t):
     return termios.tcgetattr(t.slave) == t.modes
 
 
-def restored(t):
-    return modes_ok(t) and not t.pushed and not t.screen.cursor.hidden
-
-
-def fill(t):  # output the terminal has not taken, to the pty's limit; NULs draw nothing
-    fd = os.open(os.ttyname(t.slave), os.O_WRONLY | os.O_NONBLOCK | os.O_NOCTTY)  # the game's stays blocking
-    while select.select([], [fd], [], 0.05)[1]:  # room the kernel frees as it moves output on counts too
-        with contextlib.suppress(BlockingIOError):  # the game's frames took the room first
-            os.write(fd, b"\0" * 512)
-    os.close(fd)
+def back(t, line):  # the shell's line last, under the board; modes as found, flags popped, cursor shown
+    return lines(t)[-1:] == [line] and modes_ok(t) and not t.pushed and not t.screen.cursor.hidden
 
 
 def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
     t = Term(["dash", "-m", "-c", shell + SHELL, sys.argv[game]], size, kitty)
-    act = {bytes: t.send, float: time.sleep, signal.Signals: lambda sig: os.kill(t.pid, sig)}
-    try:
-        see(f"{name}: header drawn, cursor hidden", lambda t: "Length" in t.display[0] and t.screen.cursor.hidden)(t)
+    act = {bytes: t.send, float: t.run, tuple: lambda c: check(t, name, *c), int: lambda f: termios.tcflow(t.slave, f),
+           signal.Signals: lambda sig: os.kill(t.pid, sig)}  # int: TCOOFF, the terminal takes no output, until TCOON
+    # Until the exit is seen the shell may be reading, and would take what is left.
+    ends = [(f"exit status {status}, under the board, the terminal as found", lambda t: back(t, f"EXIT {status}")),
+            # Input left when the modes went back is a line the shell would read.
+            ("nothing left for the shell", lambda t: not select.select([t.slave], [], [], 0)[0], 0)]
+    if ok := check(t, name, "drawn, no cursor", lambda t: "Length" in t.screen.display[0] and t.screen.cursor.hidden):
         t.pid = int(open(f"/proc/{t.proc.pid}/task/{t.proc.pid}/children").read().split()[0])  # the shell's job
-        for step in steps:  # keys, a pause, a signal to the game, or else a function of the terminal
-            act.get(type(step), lambda f: f(t))(step)
-        # Until the exit is seen the shell may be reading, and would take what is left.
-        if status is not None and see(f"{name}: exit status {status}, the shell's line under the board",
-                                      lambda t: lines(t)[-1:] == [f"EXIT {status}"])(t):
-            check(t, f"{name}: modes as before, flags popped, cursor shown ({modes_ok(t)}, {t.pushed})", restored(t))
-            tty.setcbreak(t.slave)  # what the shell would read next, a line not yet ended too
-            rest = os.read(t.slave, 4096) if select.select([t.slave], [], [], 0)[0] else b""
-            check(t, f"{name}: nothing left for the shell ({rest!r})", not rest)
-    finally:
-        with contextlib.suppress(AttributeError, ProcessLookupError):  # no game found, or gone
+        ok = all(act.get(type(step), lambda f: f(t))(step) is not False for step in steps + ends * (status is not None))
+        with contextlib.suppress(ProcessLookupError):  # gone
             os.kill(t.pid, signal.SIGKILL)
-        t.close()
+    t.close()
+    return ok
 
 
-STOP_AND_FG = [UP + b"\x1b[122;5u",  # Up held into the stop: its release finds the flags popped, and is lost
-               see("Ctrl+Z: modes, flags, cursor as before", lambda t: lines(t)[-1:] == ["STOPPED"] and restored(t)),
-               b"\r", see("fg: cleared, the board drawn again, flags pushed again, cursor hidden",
-                          lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.pushed and t.screen.cursor.hidden),
-               RIGHT + b"\x1b[1;1:3C", 0.3,
-               see("fg: Up not held, Right turned", lambda t: re.findall("[▲▼◄►]", "".join(t.display)) == ["►"], 0)]
-STOPPED = see("stopped: modes as before", lambda t: " T " in open(f"/proc/{t.pid}/stat").read() and modes_ok(t))
-play("crash and Enter", 0, [UP, see("Player 2 WIN on row 21, flags popped",
-                                    lambda t: "Player 2 WIN" in t.display[21] and not t.pushed), b"\r"])
-play("Escape, its release racing the pop", 0, [ESC])
-play("Ctrl+C", 130, [b"\x1b[99;5u"])
-play("solocoil, Ctrl+C on a legacy terminal", 130, [b"\x03"], kitty=False, game=2)
-for sig in signal.SIGTERM, signal.SIGHUP, signal.SIGSEGV:
-    play(f"kill -{sig.name[3:]}", 128 + sig, [sig])
-play("Ctrl+Z and fg twice, Up held across", 0, STOP_AND_FG * 2 + [ESC])
-play("Ctrl+Z right after fg", 0, [b"\x1a"] + [  # output not taken: the game's resume lasts till the Ctrl+Z comes
-    STOPPED, 0.05, Term.pause, fill, b"\r", see("fg: play modes again", lambda t: not modes_ok(t), 2), signal.SIGTSTP,
-    Term.resume] * 5 + [STOPPED, b"\r", 0.3, b"\x1b"], kitty=False)
-play("80x0, then shrunk below 70x22 and grown back", 0, [
-    see("80x0: the board on 24 rows", board_ok, 1), lambda t: t.resize(60, 20),
-    see("60x20: one line, naming 70x22", lambda t: len(lines(t)) == 1 and "70x22" in lines(t)[0]),
-    lambda t: t.resize(80, 24), 1.0, see("80x24 again: the board whole", board_ok, 0), ESC], size=(80, 0))
-play("Escape while too small", 0, [lambda t: t.resize(60, 20), 0.3, ESC])
-play("closed terminal, SIGHUP ignored", None, [Term.close, see("closed terminal: the game ends within 2.5 s",
-     lambda t: not os.path.exists(f"/proc/{t.pid}"), 2.5)], shell="trap '' HUP; ")
-play("kill -TERM, its output not read", None, [RIGHT, 0.3, Term.pause, fill, see(  # a moving snake writes every frame
-    "output not read: the game's write blocks", lambda t: open(f"/proc/{t.pid}/wchan").read() == "wait_woken", 3),
-    signal.SIGTERM, see("output not read: kill -TERM ends it within 2.5 s, modes as before",
-                        lambda t: not os.path.exists(f"/proc/{t.pid}") and modes_ok(t), 2.5)])
-print(f"{len(failures)} checks failed")
-sys.exit(1 if failures else 0)
+GONE = lambda t: not os.path.exists(f"/proc/{t.pid}")  # noqa: E731
+READING = lambda t: open(f"/proc/{t.pid}/wchan").read() == "wait_woken"  # noqa: E731  # its final read, blocking
+QUEUED = lambda t: select.select([t.slave], [], [], 0.05)  # noqa: E731  # the key in the pty's input, or read
+STOPPED = ("stopped: the shell's line under the board, the terminal as found", lambda t: back(t, "STOPPED"))
+DRAWN = ("fg: cleared, the board drawn again, flags pushed again, cursor hidden",
+         lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.pushed and t.screen.cursor.hidden)
+SHRINK, NOTICE = lambda t: t.resize(60, 20), ("60x20: one line, naming 70x22",
+                                              lambda t: len(lines(t)) == 1 and "70x22" in lines(t)[0])
+sys.exit(0 if all([  # every play, even after one has failed
+    # Enter 0.1 s after the message: keys typed in play are flushed, this one is the game's, unless the
+    # drain after the pop waits out its 0.2 s for a reply it never asked for.
+    play("crash and Enter", 0, [b"\x1b[A", ("Player 2 WIN on row 21, flags popped",
+                                lambda t: "Player 2 WIN" in t.screen.display[21] and not t.pushed), 0.1, b"\r"]),
+    play("solocoil, Ctrl+C", 130, [b"\x1b[99;5u"], game=2),
+    *[play(f"kill -{sig.name[3:]}, a key not yet read", 128 + sig, [b"x", QUEUED, sig], kitty=sig != signal.SIGHUP)
+      for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGSEGV)],  # on a legacy terminal no drain takes the key
+    # The second stop comes while the resume still waits on a terminal that takes no output.
+    play("Ctrl+Z, then Ctrl+Z racing a slow fg", 0, [
+        b"\x1b[122;5u", STOPPED, termios.TCOOFF, b"\r", ("fg: play modes again", lambda t: not modes_ok(t), 2),
+        signal.SIGTSTP, termios.TCOON, STOPPED, b"\r", DRAWN, b"\x1b[27u"]),
+    play("80x0, shrunk below 70x22, grown back, shrunk again and Escape", 0, [
+        ("80x0: the board on 24 rows", board_ok, 1), SHRINK, NOTICE, lambda t: t.resize(80, 24),
+        ("80x24 again: the board whole", board_ok), SHRINK, NOTICE, b"\x1b[27u"], size=(80, 0)),
+    play("closed terminal, SIGHUP ignored", None, [Term.close, ("the game ends within 2.5 s", GONE, 2.5)],
+         shell="trap '' HUP; "),
+    play("kill -TERM, its output not read", None, [  # Up: a crash into the wall, a few frames on
+        termios.TCOOFF, b"\x1b[A", ("output not read: play goes on to the final read", READING, 3),
+        signal.SIGTERM, ("kill -TERM ends it within 2.5 s, modes as before", lambda t: GONE(t) and modes_ok(t), 2.5)]),
+]) else "a play failed")
