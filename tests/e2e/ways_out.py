@@ -60,6 +60,7 @@ def play(name, status, steps, kitty=True, size=(80, 24), game=1, shell=""):
 GONE = lambda t: not os.path.exists(f"/proc/{t.pid}")  # noqa: E731
 READING = lambda t: open(f"/proc/{t.pid}/wchan").read() == "wait_woken"  # noqa: E731  # its final read, blocking
 QUEUED = lambda t: select.select([t.slave], [], [], 0.05)  # noqa: E731  # the key in the pty's input, or read
+HEADS = lambda t: [c for c in "".join(t.screen.display) if c in "▲▼◄►"]  # noqa: E731
 STOPPED = ("stopped: the shell's line under the board, the terminal as found", lambda t: back(t, "STOPPED"))
 DRAWN = ("fg: cleared, the board drawn again, flags pushed again, cursor hidden",
          lambda t: "STOPPED" not in lines(t) and board_ok(t) and t.pushed and t.screen.cursor.hidden)
@@ -73,6 +74,11 @@ sys.exit(0 if all([  # every play, even after one has failed
     play("solocoil, Ctrl+C", 130, [b"\x1b[99;5u"], game=2),
     *[play(f"kill -{sig.name[3:]}, a key not yet read", 128 + sig, [b"x", QUEUED, sig], kitty=sig != signal.SIGHUP)
       for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGSEGV)],  # on a legacy terminal no drain takes the key
+    # Left is held into the stop, ignored while the snake goes right; its release, while stopped, is lost.
+    # After fg the snake turns up, then right: a Left still held would have turned it left, and kept it so.
+    play("Ctrl+Z with Left held", 0, [b"\x1b[C\x1b[1;1:3C", 0.2, b"\x1b[D\x1b[122;5u", STOPPED, b"\r", DRAWN,
+        b"\x1b[A\x1b[1;1:3A", 0.1, b"\x1b[C\x1b[1;1:3C", 0.3, ("fg: Left not held", lambda t: HEADS(t) == ["►"], 0),
+        b"\x1b[27u"]),
     # The second stop comes while the resume still waits on a terminal that takes no output.
     play("Ctrl+Z, then Ctrl+Z racing a slow fg", 0, [
         b"\x1b[122;5u", STOPPED, termios.TCOOFF, b"\r", ("fg: play modes again", lambda t: not modes_ok(t), 2),
