@@ -74,6 +74,7 @@ struct Terminal {
     volatile std::sig_atomic_t resumed;      // continued: keys held before may be up by now
     volatile std::sig_atomic_t gone;         // the terminal hung up (end of input, EIO)
     volatile std::sig_atomic_t stuck;        // the terminal stopped taking output
+    bool keysRead;  // this frame's keys are read: its polls all see the same ones
 };
 
 Terminal term;
@@ -486,11 +487,13 @@ void flushOutput() {
         if (term.stale != 0) measure(true);
     }
     sendFrame(false);
+    term.keysRead = false;
 }
 
 int keyState(int vk) {
     if (term.open == 0) return 0;
-    readKeys();
+    if (!term.keysRead) readKeys(); // once a frame, after its flush and sleep
+    term.keysRead = true;
     return pollKey(term.keys, vk);
 }
 

@@ -17,7 +17,6 @@ class Term:
         self.master, self.slave = os.openpty()
         self.screen, self.pushed, self.rest = pyte.Screen(80, 24), 0, b""  # pushed: the protocol's flags
         self.stream, self.kitty, self.flags = pyte.ByteStream(self.screen), kitty, 0  # flags: those in force
-        self.answers = {b"c": b"\x1b[?62;c", b"<u": b"\x1b[27;1:3u"}
         self.resize(*size)
         self.modes = termios.tcgetattr(self.slave)
         self.send = lambda keys: os.write(self.master, keys)  # keys typed, or what the terminal reports
@@ -32,10 +31,11 @@ class Term:
                 data = self.rest + os.read(self.master, 65536)
                 data, self.rest = data[:(cut := PARTIAL.search(data).start())], data[cut:]
                 for kind, number, final in REQUEST.findall(data):
-                    self.pushed += {b">u": 1, b"<u": -int(number or 1)}.get(kind + final, 0)
-                    self.flags = int(number or 0) if kind + final == b">u" else self.flags * (self.pushed > 0)
-                    flags = b"\x1b[?%du" % self.flags * self.kitty  # as kitty, the flags the game pushed
-                    os.write(self.master, {**self.answers, b"?u": flags}.get(kind + final, b""))
+                    request = kind + final
+                    self.pushed += {b">u": 1, b"<u": -int(number or 1)}.get(request, 0)
+                    self.flags = int(number or 0) if request == b">u" else self.flags * (self.pushed > 0)
+                    os.write(self.master, {b"c": b"\x1b[?62;c", b"<u": b"\x1b[27;1:3u",  # a pop: Escape let go
+                                           b"?u": b"\x1b[?%du" % self.flags * self.kitty}.get(request, b""))
                 self.screen.resize(*self.size)  # before what was written at the new size
                 self.stream.feed(REQUEST.sub(b"", data))
 
