@@ -40,7 +40,6 @@ void rollApple() {
 
 int headOnApple(const Player& p) { return p.body[0].x == apple.x && p.body[0].y == apple.y; }
 
-
 } // namespace
 
 void resetPlayer(Player& p, int x, int y, short color) {

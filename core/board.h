@@ -29,10 +29,10 @@ struct Player {
     std::int32_t score;   // apples eaten
     Point lastBit;        // cell the last move vacated, erased by the next draw
     BodyPart body[MAX_LENGTH];
-    std::int16_t color;   // console attribute of the snake (two-player game)
+    std::int16_t color; // console attribute of the snake (two-player game)
 };
 
-extern Point apple;     // the one apple; written only by nextApple
+extern Point apple;      // the one apple; written only by nextApple
 extern std::int32_t sec; // header time: hundreds of frames, advanced by the frame loop
 
 // Puts a snake of eight stacked start segments at (x, y), at rest.

@@ -32,8 +32,7 @@ void drawTable(const Player& p, const Player& p2) {
     setColor(COLOR_TABLE);
     gotoxy(0, 0);
     char header[128];
-    std::snprintf(header, sizeof header,
-                  "Length: %d  Score: %d          Time: %d          Length: %d  Score: %d",
+    std::snprintf(header, sizeof header, "Length: %d  Score: %d          Time: %d          Length: %d  Score: %d",
                   static_cast<int>(p.length), static_cast<int>(p.score), static_cast<int>(sec),
                   static_cast<int>(p2.length), static_cast<int>(p2.score));
     putText(header);

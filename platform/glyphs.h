@@ -27,12 +27,10 @@ struct GlyphForm {
 };
 
 constexpr GlyphForm GLYPH_FORMS[] = {
-    {GLYPH_VERTICAL, u'\u2551', '|'},   {GLYPH_HORIZONTAL, u'\u2550', '-'},
-    {GLYPH_DOWN_LEFT, u'\u2557', '.'},  {GLYPH_DOWN_RIGHT, u'\u2554', '.'},
-    {GLYPH_UP_LEFT, u'\u255D', '\''},   {GLYPH_UP_RIGHT, u'\u255A', '\''},
-    {GLYPH_HEAD_UP, u'\u25B2', '^'},    {GLYPH_HEAD_DOWN, u'\u25BC', 'v'},
-    {GLYPH_HEAD_LEFT, u'\u25C4', '<'},  {GLYPH_HEAD_RIGHT, u'\u25BA', '>'},
-    {GLYPH_WALL, u'\u2588', 'X'},       {GLYPH_APPLE, u'\u263B', '@'},
+    {GLYPH_VERTICAL, u'\u2551', '|'},   {GLYPH_HORIZONTAL, u'\u2550', '-'}, {GLYPH_DOWN_LEFT, u'\u2557', '.'},
+    {GLYPH_DOWN_RIGHT, u'\u2554', '.'}, {GLYPH_UP_LEFT, u'\u255D', '\''},   {GLYPH_UP_RIGHT, u'\u255A', '\''},
+    {GLYPH_HEAD_UP, u'\u25B2', '^'},    {GLYPH_HEAD_DOWN, u'\u25BC', 'v'},  {GLYPH_HEAD_LEFT, u'\u25C4', '<'},
+    {GLYPH_HEAD_RIGHT, u'\u25BA', '>'}, {GLYPH_WALL, u'\u2588', 'X'},       {GLYPH_APPLE, u'\u263B', '@'},
 };
 
 // Printable ASCII is itself; bytes the games never draw show as '?'.

@@ -1,6 +1,6 @@
 #include "platform.h"
-#include "view.h"
 #include "solo.h"
+#include "view.h"
 
 int main() {
     if (!consoleOpen(MAP_WIDTH, SLEEP_ROW + 1)) return 1;

@@ -46,11 +46,18 @@ namespace {
 
 const std::string WALLS(174, '\xDB');
 
-Player snake(int x, int y) { Player p{}; resetPlayer(p, x, y, COLOR_P1); return p; }
+Player snake(int x, int y) {
+    Player p{};
+    resetPlayer(p, x, y, COLOR_P1);
+    return p;
+}
 void step(Player& p, int dir) { p.lastDir = p.dir, steer(p, dir), movePlayer(p); }
 Player headAt(Player p, int x, int y) { return p.body[0].x = x, p.body[0].y = y, p; }
 // The cell nextApple tries first after srand(seed): x is drawn before y.
-Point firstDraw(unsigned seed) { std::srand(seed); return {std::rand() % 68 + 1, std::rand() % 17 + 2}; }
+Point firstDraw(unsigned seed) {
+    std::srand(seed);
+    return {std::rand() % 68 + 1, std::rand() % 17 + 2};
+}
 void play(const std::set<std::pair<int, int>>& keys, int (*game)() = runDuel,
           decltype(fake.clock) clock = FakeConsole().clock) {
     fake = {}, fake.keys = keys, fake.clock = clock, sec = 0;
@@ -64,18 +71,24 @@ TEST(Board, SteeringAndTheShapeOfTheCellLeft) {
         p.dir = p.lastDir = i / 4, steer(p, i % 4 + 1), movePlayer(p);
         shapes += char('0' + p.body[1].dir);
     }
-    EXPECT_EQ(shapes, "1234" "1178" "2256" "6833" "5744"); // a reversal is ignored
+    EXPECT_EQ(shapes, "1234"
+                      "1178"
+                      "2256"
+                      "6833"
+                      "5744"); // a reversal is ignored
 }
 
 TEST(Board, Crashes) {
     Player rest = snake(40, 10), run = snake(20, 10), ring = snake(5, 5);
     for (int i = 0; i < 4; i++) step(run, DIR_RIGHT); // head (24,10), body (23..20,10)
-    growPlayer(ring);                                   // nine segments round a ring of eight cells
+    growPlayer(ring);                                 // nine segments round a ring of eight cells
     for (int dir : {4, 4, 1, 1, 3, 3, 2, 2}) step(ring, dir);
-    const std::pair<Player, Player> cases[] = { // the four walls, next to two of them, then the snakes
-        {headAt(run, 0, 10), rest}, {headAt(run, 69, 10), rest}, {headAt(run, 30, 1), rest},
-        {headAt(run, 30, 19), rest}, {headAt(run, 68, 18), rest}, {rest, rest}, {headAt(rest, 22, 10), run},
-        {run, run} /* heads on one cell */, {headAt(ring, 22, 10), run}, {ring, rest} /* on its own tail's tip */};
+    const std::pair<Player, Player> cases[] = {// the four walls, next to two of them, then the snakes
+                                               {headAt(run, 0, 10), rest},  {headAt(run, 69, 10), rest},
+                                               {headAt(run, 30, 1), rest},  {headAt(run, 30, 19), rest},
+                                               {headAt(run, 68, 18), rest}, {rest, rest},
+                                               {headAt(rest, 22, 10), run}, {run, run} /* heads on one cell */,
+                                               {headAt(ring, 22, 10), run}, {ring, rest} /* on its own tail's tip */};
     std::string seen; // by the snake's own test, then by the test against the other
     for (const auto& [p, q] : cases) seen += std::to_string(collided(p)) + std::to_string(playerCollided(p, q)) + " ";
     EXPECT_EQ(seen, "11 11 11 11 00 00 00 00 01 10 ");
@@ -132,7 +145,8 @@ TEST(View, SnakeErasesFirstDrawsTailLastThenHeadAndTableHeader) {
 TEST(Duel, FirstFrameReadoutsFlushesAndHeader) {
     play({{200, VKEY_ESCAPE}}, runDuel, [](int f) -> std::time_t { return 1000 + (f >= 11) + (f >= 20); });
     EXPECT_EQ(fake.frames[0], "[14]\x02[11] *******[12] *******|(1)0[8]"
-                              "Length: 8  Score: 0          Time: 1          Length: 8  Score: 0" + WALLS);
+                              "Length: 8  Score: 0          Time: 1          Length: 8  Score: 0" +
+                                  WALLS);
     EXPECT_EQ(std::string({fake.screen[apple.y][apple.x], fake.screen[10][10], fake.screen[10][60]}), "\x02**");
     std::string readouts; // what each frame sleeps and writes after its one flush
     for (int f = 1; f <= 20; f++) readouts += fake.frames[f].substr(fake.frames[f].find('|') + 1) + " ";
@@ -145,7 +159,11 @@ TEST(Duel, FirstFrameReadoutsFlushesAndHeader) {
 TEST(Duel, OutcomesAndKeysOfOneFrame) {
     // Crash messages follow the last sleep readout; an Escape after the crashing move ends the game
     // silently. Keys are polled left, right, up, down: of two opposite keys the first is taken.
-    const struct { std::set<std::pair<int, int>> keys; int x, y; std::string text; } table[] = {
+    const struct {
+        std::set<std::pair<int, int>> keys;
+        int x, y;
+        std::string text;
+    } table[] = {
         {{{0, VKEY_LEFT}}, 0, 21, " 21Player 2 WIN "},            // p1 into the left wall
         {{{0, VKEY_W}}, 0, 21, " 11Player 1 WIN "},               // p2 into the top wall
         {{{0, VKEY_UP}, {0, VKEY_W}}, 0, 21, " 11Player 2 WIN "}, // both in one frame
@@ -153,9 +171,13 @@ TEST(Duel, OutcomesAndKeysOfOneFrame) {
         {{{14, VKEY_W}}, 0, 21, " 15Player 1 WIN "},              // after a two-digit readout
         {{{0, VKEY_W}, {8, VKEY_ESCAPE}}, 0, 21, " 11 "},
         {{{0, VKEY_LEFT}, {0, VKEY_A}, {2, VKEY_UP}, {2, VKEY_DOWN}, {2, VKEY_W}, {2, VKEY_S}, {3, VKEY_ESCAPE}},
-         8, 9, "\x1E" + std::string(49, ' ') + "\x1E"},
+         8,
+         9,
+         "\x1E" + std::string(49, ' ') + "\x1E"},
         {{{0, VKEY_UP}, {0, VKEY_W}, {2, VKEY_LEFT}, {2, VKEY_RIGHT}, {2, VKEY_A}, {2, VKEY_D}, {3, VKEY_ESCAPE}},
-         9, 8, "\x11\xBB" + std::string(48, ' ') + "\x11"}};
+         9,
+         8,
+         "\x11\xBB" + std::string(48, ' ') + "\x11"}};
     for (const auto& t : table) {
         play(t.keys);
         EXPECT_EQ(std::pair(fake.screen[t.y].substr(t.x, t.text.size()), fake.reads),
@@ -174,7 +196,7 @@ TEST(Solo, EatingFirstGrowsInTheSameMoveAndAvoidsTheSnakeBeforeIt) {
     const Point first = firstDraw(1);
     Player p{};
     resetPlayer(p, first.x - 11, first.y), steer(p, DIR_RIGHT), apple = {0, 0};
-    for (int i = 0; i < 10; i++) solo::movePlayer(p); // trailed out: head at x - 1, tail at x - 10
+    for (int i = 0; i < 10; i++) solo::movePlayer(p);                   // trailed out: head at x - 1, tail at x - 10
     apple = {first.x - 1, first.y}, std::srand(1), solo::movePlayer(p); // the head moves onto the new apple
     EXPECT_EQ(std::vector({apple.x, apple.y, p.body[0].x, p.score, p.length, p.lastBit.x, p.body[10].x}),
               std::vector({first.x, first.y, first.x, 1, 11, first.x - 10, first.x - 10}));

@@ -39,18 +39,39 @@ static std::string keysAfter(const std::string& bytes, bool releases, std::size_
 }
 
 TEST(Keys, WholeAndByteByByte) {
-    const struct { std::string bytes, seen; } cases[] = {
+    const struct {
+        std::string bytes, seen;
+    } cases[] = {
         // Typed keys never hold, a press holds until its release; SS3 comes from legacy terminals only;
         // a lone ESC is Escape once its wait is over.
-        {"Wa", "wa"}, {"\x1b[1;5B", "D+"}, {"\x1b[A\x1b[1;1:3A", "U"}, {"\x1bOD", "L"}, {"\x1b", "E"},
+        {"Wa", "wa"},
+        {"\x1b[1;5B", "D+"},
+        {"\x1b[A\x1b[1;1:3A", "U"},
+        {"\x1bOD", "L"},
+        {"\x1b", "E"},
         // A repeat, Shift, Alt chords (kitty's and legacy), Ctrl+Alt+C: no Ctrl+C.
-        {"\x1b[100;1:2u", "d+"}, {"\x1b[115;2u", "s+"}, {"\x1b[97;3u", ""}, {"\x1b" "aw", "w"}, {"\x1b[99;7u", ""},
+        {"\x1b[100;1:2u", "d+"},
+        {"\x1b[115;2u", "s+"},
+        {"\x1b[97;3u", ""},
+        {"\x1b"
+         "aw",
+         "w"},
+        {"\x1b[99;7u", ""},
         // Consumed and ignored: a title string, another private sequence, one cut short, one too long.
-        {"\x1b]0;wasd\x07" "a", "a"}, {"\x1b[>1;2C", ""}, {"\x1b[1\x1b[B", "D+"},
+        {"\x1b]0;wasd\x07"
+         "a",
+         "a"},
+        {"\x1b[>1;2C", ""},
+        {"\x1b[1\x1b[B", "D+"},
         {"\x1b[1111111111111111111111111111111111111111A\x1b[B", "D+"},
         // Keyboard flags 0 to 31 only, device attributes, Ctrl+Z pressed and Ctrl+C released.
-        {"\x1b[?31u\x1b[27u", "E+?31"}, {"\x1b[?0u", "?0"}, {"\x1b[?32u", ""}, {"\x1b[?99999999999999999999u", ""},
-        {"\x1b[?62;22c", "c"}, {"\x1b[122;5u", "^Z"}, {"\x1b[99;5:3u", ""},
+        {"\x1b[?31u\x1b[27u", "E+?31"},
+        {"\x1b[?0u", "?0"},
+        {"\x1b[?32u", ""},
+        {"\x1b[?99999999999999999999u", ""},
+        {"\x1b[?62;22c", "c"},
+        {"\x1b[122;5u", "^Z"},
+        {"\x1b[99;5:3u", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(keysAfter(c.bytes, true, c.bytes.size()), c.seen) << testing::PrintToString(c.bytes);
@@ -66,8 +87,10 @@ TEST(Screen, TerminalShowsWhatWasDrawn) {
     static screen::Model m;
     static char out[screen::OUT_MAX];
     // Terminals larger and smaller than the model, in UTF-8 and ASCII, with colour and without.
-    const struct { int cols, rows; bool ascii, color; } terminals[] = {
-        {80, 24, false, true}, {120, 40, true, true}, {60, 20, false, true}, {80, 24, false, false}};
+    const struct {
+        int cols, rows;
+        bool ascii, color;
+    } terminals[] = {{80, 24, false, true}, {120, 40, true, true}, {60, 20, false, true}, {80, 24, false, false}};
     for (const auto& t : terminals) {
         VTerm* vt = vterm_new(t.rows, t.cols);
         vterm_set_utf8(vt, 1);

@@ -31,7 +31,7 @@ struct Keys {
     unsigned char introducer; // '[' (CSI) or 'O' (SS3)
     unsigned char params[32];
     std::size_t paramLength;
-    bool overflow;            // more parameters than kept: the sequence is dropped
+    bool overflow;                 // more parameters than kept: the sequence is dropped
     KeyClock::time_point escapeAt; // when the pending lone ESC came
 
     // What the polls see, per virtual-key code.
@@ -47,7 +47,7 @@ struct Keys {
     // Replies.
     bool flagsSeen; // a keyboard flags reply with a value the protocol defines (0 to 31)
     int flags;
-    bool answered;  // the device attributes reply
+    bool answered; // the device attributes reply
 };
 
 void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock::time_point now);

@@ -20,7 +20,7 @@ constexpr std::size_t OUT_MAX = COLS * ROWS * 20 + 32;
 using Cell = std::uint16_t;
 
 struct Model {
-    Cell want[ROWS][COLS]; // what writing straight through would have shown
+    Cell want[ROWS][COLS];  // what writing straight through would have shown
     Cell shown[ROWS][COLS]; // what the terminal shows, as far as sent output tells
     int x, y;               // the game's cursor
     short color;            // the game's colour: -1, the terminal's own, until set

@@ -38,16 +38,16 @@ extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__
 
 namespace {
 
-constexpr char QUERY[] = "\x1b[?u\x1b[c";  // flags, then device attributes: every terminal answers those
-constexpr char PUSH[] = "\x1b[>11u";       // disambiguate, report releases, every key as a code
+constexpr char QUERY[] = "\x1b[?u\x1b[c";       // flags, then device attributes: every terminal answers those
+constexpr char PUSH[] = "\x1b[>11u";            // disambiguate, report releases, every key as a code
 constexpr char POP_AND_ASK[] = "\x1b[<u\x1b[c"; // the answer comes after every key sent before the pop
 constexpr char HIDE_CURSOR[] = "\x1b[?25l";
 constexpr char SHOW_CURSOR[] = "\x1b[?25h";
 constexpr char RESET_COLOR[] = "\x1b[39m";
 constexpr int REPLY_WAIT_MS = 200; // a local terminal answers in a few; a silent one is legacy
 
-const int HANDLED[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS,
-                       SIGFPE, SIGILL, SIGTSTP, SIGCONT, SIGWINCH};
+const int HANDLED[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT,
+                       SIGBUS, SIGFPE,  SIGILL, SIGTSTP, SIGCONT, SIGWINCH};
 
 // All the console's state. What handlers change is a sig_atomic_t; the rest
 // is set before they are installed, or changed with them held off.
@@ -63,18 +63,18 @@ struct Terminal {
     struct sigaction previous[std::size(HANDLED)];
     bool installed[std::size(HANDLED)];
     struct sigaction stopAction;
-    bool small;     // too small for the board: play waits behind a notice
+    bool small; // too small for the board: play waits behind a notice
     bool exitHook;
     volatile std::sig_atomic_t open, wanted; // play wanted: from open until the final read
     volatile std::sig_atomic_t playing;      // play modes (and hidden cursor) applied
     volatile std::sig_atomic_t wantFlags, flagsPushed;
-    volatile std::sig_atomic_t parked;       // the cursor waits under the board for the shell
-    volatile std::sig_atomic_t colored;      // a colour was sent: reset it for the shell
-    volatile std::sig_atomic_t stale;        // continued or resized: clear and draw again
-    volatile std::sig_atomic_t resumed;      // continued: keys held before may be up by now
-    volatile std::sig_atomic_t gone;         // the terminal hung up (end of input, EIO)
-    volatile std::sig_atomic_t stuck;        // the terminal stopped taking output
-    bool keysRead;  // this frame's keys are read: its polls all see the same ones
+    volatile std::sig_atomic_t parked;  // the cursor waits under the board for the shell
+    volatile std::sig_atomic_t colored; // a colour was sent: reset it for the shell
+    volatile std::sig_atomic_t stale;   // continued or resized: clear and draw again
+    volatile std::sig_atomic_t resumed; // continued: keys held before may be up by now
+    volatile std::sig_atomic_t gone;    // the terminal hung up (end of input, EIO)
+    volatile std::sig_atomic_t stuck;   // the terminal stopped taking output
+    bool keysRead;                      // this frame's keys are read: its polls all see the same ones
 };
 
 Terminal term;
@@ -114,7 +114,9 @@ bool send(const char* data, std::size_t length) {
 }
 
 template <std::size_t N>
-bool send(const char (&text)[N]) { return send(text, N - 1); }
+bool send(const char (&text)[N]) {
+    return send(text, N - 1);
+}
 
 // Async-signal-safe: reads what the terminal sends until the device
 // attributes arrive or the wait runs out, into k.
@@ -143,7 +145,7 @@ void enterPlay() {
     if (term.wanted == 0 || term.playing != 0 || tcgetpgrp(term.tty) != getpgrp()) return;
     term.playing = 1; // first: restoring modes that were not yet changed is harmless
     term.parked = 0;
-    term.stale = 1;   // the shell may have drawn meanwhile
+    term.stale = 1; // the shell may have drawn meanwhile
     tcsetattr(term.tty, TCSANOW, &term.play);
     send(HIDE_CURSOR);
     pushFlags();
@@ -319,9 +321,10 @@ void actOnControl() {
     term.keys.hasControl = false;
     if ((term.play.c_lflag & ISIG) == 0) return;
     const cc_t c = term.keys.control;
-    const int sig = c == term.play.c_cc[VINTR] ? SIGINT
+    const int sig = c == term.play.c_cc[VINTR]   ? SIGINT
                     : c == term.play.c_cc[VQUIT] ? SIGQUIT
-                    : c == term.play.c_cc[VSUSP] ? SIGTSTP : 0;
+                    : c == term.play.c_cc[VSUSP] ? SIGTSTP
+                                                 : 0;
     if (sig != 0) kill(0, sig);
 }
 
