@@ -11,7 +11,7 @@ void stackSegments(Player& p, int length, int x, int y) {
     p.dir = DIR_REST;
     p.length = length;
     p.score = 0;
-    for (int i = 0; i < length; i++) p.body[i] = {x, y, 0};
+    for (int i = 0; i < length; i++) p.body[i] = {x, y, SHAPE_START};
     // The first draw erases lastBit; the start cell is redrawn right after.
     p.lastBit = {x, y};
 }
@@ -25,6 +25,21 @@ int opposite(int dir) {
         default: return DIR_REST;
     }
 }
+
+// The shape of the cell the head leaves: by the direction that brought the
+// head in (row) and the one it leaves in (column). Leaving the way it came,
+// or after rest, the cell is straight; at rest nothing is left behind.
+constexpr std::int32_t SHAPE_LEFT_BEHIND[5][5] = {
+    // leaving: at rest, down, up, left, right
+    {SHAPE_START, SHAPE_DOWN, SHAPE_UP, SHAPE_LEFT, SHAPE_RIGHT},             // from rest
+    {SHAPE_START, SHAPE_DOWN, SHAPE_UP, SHAPE_UP_LEFT, SHAPE_UP_RIGHT},       // after down
+    {SHAPE_START, SHAPE_DOWN, SHAPE_UP, SHAPE_DOWN_LEFT, SHAPE_DOWN_RIGHT},   // after up
+    {SHAPE_START, SHAPE_DOWN_RIGHT, SHAPE_UP_RIGHT, SHAPE_LEFT, SHAPE_RIGHT}, // after left
+    {SHAPE_START, SHAPE_DOWN_LEFT, SHAPE_UP_LEFT, SHAPE_LEFT, SHAPE_RIGHT},   // after right
+};
+
+// The cell change of one move in each direction.
+constexpr Point STEP[5] = {{0, 0}, {0, 1}, {0, -1}, {-1, 0}, {1, 0}};
 
 int occupies(const Player& p, int x, int y) {
     for (int i = 0; i < p.length; i++) {
@@ -57,28 +72,11 @@ void movePlayer(Player& p) {
     const BodyPart tail = p.body[p.length - 1];
     p.lastBit = {tail.x, tail.y};
 
-    int x = p.body[0].x;
-    int y = p.body[0].y;
-    std::int32_t& shape = p.body[0].dir;
-    switch (p.dir) {
-        case DIR_DOWN:
-            y++;
-            shape = p.lastDir == DIR_RIGHT ? 5 : p.lastDir == DIR_LEFT ? 6 : 1;
-            break;
-        case DIR_UP:
-            y--;
-            shape = p.lastDir == DIR_RIGHT ? 7 : p.lastDir == DIR_LEFT ? 8 : 2;
-            break;
-        case DIR_LEFT:
-            x--;
-            shape = p.lastDir == DIR_DOWN ? 7 : p.lastDir == DIR_UP ? 5 : 3;
-            break;
-        case DIR_RIGHT:
-            x++;
-            shape = p.lastDir == DIR_DOWN ? 8 : p.lastDir == DIR_UP ? 6 : 4;
-            break;
-        default: break; // at rest: the head stays put
-    }
+    // At rest the head stays put and its cell keeps its shape.
+    const Point step = STEP[p.dir];
+    if (p.dir != DIR_REST) p.body[0].dir = SHAPE_LEFT_BEHIND[p.lastDir][p.dir];
+    const int x = p.body[0].x + step.x;
+    const int y = p.body[0].y + step.y;
 
     for (int i = p.length - 1; i > 0; i--) p.body[i] = p.body[i - 1];
     p.body[0].x = x;

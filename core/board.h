@@ -11,6 +11,20 @@ constexpr int MAP_HEIGHT = 19;  // board rows, walls included, drawn on rows 1 t
 // Direction codes held in Player::dir and Player::lastDir.
 enum : std::int32_t { DIR_REST = 0, DIR_DOWN = 1, DIR_UP = 2, DIR_LEFT = 3, DIR_RIGHT = 4 };
 
+// Shape codes held in BodyPart::dir: the shape a cell takes when the head
+// leaves it. A corner is named by the two cells it joins.
+enum : std::int32_t {
+    SHAPE_START = 0,      // a start segment, not yet moved
+    SHAPE_DOWN = 1,       // straight on, leaving downwards
+    SHAPE_UP = 2,         // straight on, leaving upwards
+    SHAPE_LEFT = 3,       // straight on, leaving leftwards
+    SHAPE_RIGHT = 4,      // straight on, leaving rightwards
+    SHAPE_DOWN_LEFT = 5,  // the cells below and to the left
+    SHAPE_DOWN_RIGHT = 6, // below and to the right
+    SHAPE_UP_LEFT = 7,    // above and to the left
+    SHAPE_UP_RIGHT = 8,   // above and to the right
+};
+
 struct Point {
     std::int32_t x;
     std::int32_t y;
@@ -19,7 +33,7 @@ struct Point {
 struct BodyPart {
     std::int32_t x;
     std::int32_t y;
-    std::int32_t dir; // shape code 0 to 8 of the cell, set when the head leaves it
+    std::int32_t dir; // shape code (SHAPE_...) of the cell, set when the head leaves it
 };
 
 struct Player {

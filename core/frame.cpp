@@ -13,7 +13,6 @@ void startPacer(FramePacer& pacer) {
 }
 
 void pacerStep(FramePacer& pacer) {
-    flushOutput();
     if (pacer.sleep_value > 0) sleepMs(pacer.sleep_value);
     pacer.fps++;
     if (clockSeconds() - pacer.last_time > 0) {
@@ -30,13 +29,6 @@ void pacerStep(FramePacer& pacer) {
     char text[24];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(pacer.sleep_value));
     putText(text);
-}
-
-int countFrame(FramePacer& pacer) {
-    pacer.tick++;
-    if (pacer.tick % 100 != 0) return 0;
-    sec++;
-    return 1;
 }
 
 void pollSteering(Player& p, const SteeringKeys& keys) {

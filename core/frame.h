@@ -1,4 +1,4 @@
-// What the two frame loops share: the frame pacer with its readouts, the
+// What the two frame loops share: the frame pacer with its readouts and the
 // header's frame counter, and steering from polled keys.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include "board.h"
 
 struct FramePacer {
-    std::int32_t tick;        // frames, for the header redraw every hundredth
+    std::int32_t tick;        // frames: every hundredth advances sec and redraws the header
     std::int32_t fps;         // frames since the clock's second last changed
     std::int32_t sleep_value; // ms to sleep per frame; may go to 0 or below
     std::time_t last_time;    // the clock's second at the last readout
@@ -16,12 +16,10 @@ struct FramePacer {
 
 // The counters as they stand when the first frame starts.
 void startPacer(FramePacer& pacer);
-// Flushes the frame, sleeps and adapts the sleep so frames settle near eleven
-// a second, and writes the readouts under the board.
+// Sleeps and adapts the sleep so frames settle near eleven a second, and
+// writes the readouts under the board (they reach the screen with the next
+// frame's flush).
 void pacerStep(FramePacer& pacer);
-// Counts the frame; on every hundredth advances sec and returns 1 (the caller
-// then redraws the header).
-int countFrame(FramePacer& pacer);
 
 // The four keys that steer one snake, in polling order: left, right, up, down.
 struct SteeringKeys {

@@ -6,14 +6,14 @@
 
 unsigned char shapeGlyph(int shape) {
     switch (shape) {
-        case 1:
-        case 2: return GLYPH_VERTICAL;
-        case 3:
-        case 4: return GLYPH_HORIZONTAL;
-        case 5: return GLYPH_DOWN_LEFT;
-        case 6: return GLYPH_DOWN_RIGHT;
-        case 7: return GLYPH_UP_LEFT;
-        case 8: return GLYPH_UP_RIGHT;
+        case SHAPE_DOWN:
+        case SHAPE_UP: return GLYPH_VERTICAL;
+        case SHAPE_LEFT:
+        case SHAPE_RIGHT: return GLYPH_HORIZONTAL;
+        case SHAPE_DOWN_LEFT: return GLYPH_DOWN_LEFT;
+        case SHAPE_DOWN_RIGHT: return GLYPH_DOWN_RIGHT;
+        case SHAPE_UP_LEFT: return GLYPH_UP_LEFT;
+        case SHAPE_UP_RIGHT: return GLYPH_UP_RIGHT;
         default: return GLYPH_START;
     }
 }

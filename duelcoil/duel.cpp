@@ -15,7 +15,7 @@ constexpr SteeringKeys WASD = {VKEY_A, VKEY_D, VKEY_W, VKEY_S};
 int announce(const char* message) {
     gotoxy(3, SLEEP_ROW);
     putText(message);
-    readChar();
+    endPlayAndReadChar();
     return 0;
 }
 
@@ -38,8 +38,13 @@ int runDuel() {
         // Both crashing in one frame is decided by the first test: Player 2 wins.
         if (collided(p1) || playerCollided(p1, p2)) return announce("Player 2 WIN");
         if (collided(p2) || playerCollided(p2, p1)) return announce("Player 1 WIN");
+        pauseWhileTooSmall();
+        flushOutput(); // the frame reaches the screen
         pacerStep(pacer);
-        if (countFrame(pacer)) drawTable(p1, p2);
+        if (++pacer.tick % 100 == 0) {
+            sec++;
+            drawTable(p1, p2);
+        }
         pollSteering(p1, ARROWS);
         pollSteering(p2, WASD);
         movePlayer(p1);

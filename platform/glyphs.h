@@ -5,13 +5,13 @@
 
 enum : unsigned char {
     GLYPH_BLANK = 0x20,
-    GLYPH_START = 0x2A,      // *  segment not yet moved (shape 0)
-    GLYPH_VERTICAL = 0xBA,   // ║  shapes 1 and 2
-    GLYPH_HORIZONTAL = 0xCD, // ═  shapes 3 and 4
-    GLYPH_DOWN_LEFT = 0xBB,  // ╗  shape 5
-    GLYPH_DOWN_RIGHT = 0xC9, // ╔  shape 6
-    GLYPH_UP_LEFT = 0xBC,    // ╝  shape 7
-    GLYPH_UP_RIGHT = 0xC8,   // ╚  shape 8
+    GLYPH_START = 0x2A,      // *  a start segment, not yet moved
+    GLYPH_VERTICAL = 0xBA,   // ║  straight up or down
+    GLYPH_HORIZONTAL = 0xCD, // ═  straight left or right
+    GLYPH_DOWN_LEFT = 0xBB,  // ╗  corners, by the cells they join
+    GLYPH_DOWN_RIGHT = 0xC9, // ╔
+    GLYPH_UP_LEFT = 0xBC,    // ╝
+    GLYPH_UP_RIGHT = 0xC8,   // ╚
     GLYPH_HEAD_UP = 0x1E,    // ▲
     GLYPH_HEAD_DOWN = 0x1F,  // ▼
     GLYPH_HEAD_LEFT = 0x11,  // ◄

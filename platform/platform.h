@@ -40,19 +40,22 @@ void putText(const char* text);
 // Writes one code-page-437 glyph byte at the cursor; the platform shows the
 // character that byte stands for.
 void putGlyph(unsigned char glyph);
-// Everything written so far reaches the screen: the one place output is
-// flushed, once a frame before the frame's sleep. While the screen is too
-// small for the game it waits here (paused) until it is big enough again or
-// Escape is pressed.
+// While the screen is too small for the board, waits with the game paused
+// until it is big enough again or Escape is pressed; else returns at once.
+void pauseWhileTooSmall();
+// The end of a frame's drawing: everything written so far reaches the screen,
+// the one place output is flushed during play. It also starts the frame's
+// input: the polls that follow see the keys as read at the first of them.
 void flushOutput();
 
 // Non-zero when the key is down now or was pressed since the previous poll of
-// the same key. Consumes nothing that the final readChar would see.
+// the same key. Consumes nothing that the final endPlayAndReadChar would see.
 int keyState(int vk);
 // Sleeps for ms milliseconds.
 void sleepMs(int ms);
 // The wall clock in whole seconds, as time(NULL).
 std::time_t clockSeconds();
-// Flushes output, puts the console back in line mode with echo and reads one
-// character of standard input (returns once a line has been entered).
-int readChar();
+// Ends play: flushes output, puts the console back in line mode with echo,
+// and reads one character of standard input (it returns once a line has been
+// entered).
+int endPlayAndReadChar();

@@ -51,11 +51,16 @@ int runSolo() {
         if (collided(p1)) {
             gotoxy(3, FPS_ROW);
             putText("Game Over");
-            readChar();
+            endPlayAndReadChar();
             return 0;
         }
+        pauseWhileTooSmall();
+        flushOutput(); // the frame reaches the screen
         pacerStep(pacer);
-        if (countFrame(pacer)) solo::drawTable(p1);
+        if (++pacer.tick % 100 == 0) {
+            sec++;
+            solo::drawTable(p1);
+        }
         pollSteering(p1, arrows);
         solo::movePlayer(p1);
         if (keyState(VKEY_ESCAPE)) return 0;

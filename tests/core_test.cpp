@@ -31,6 +31,7 @@ void putText(const char* text) {
     fake.x += int(std::strlen(text));
 }
 void putGlyph(unsigned char glyph) { putText(std::string(1, char(glyph)).c_str()); }
+void pauseWhileTooSmall() {}
 void flushOutput() { fake.frames.back() += "|"; }
 void sleepMs(int ms) { fake.frames.back() += "(" + std::to_string(ms) + ")"; }
 // Escape also ends a game that outlives its script, so no test hangs.
@@ -40,7 +41,7 @@ int keyState(int vk) {
     return fake.keys.count({frame, vk}) || (vk == VKEY_ESCAPE && frame >= 3000);
 }
 std::time_t clockSeconds() { return fake.clock(int(fake.frames.size()) - 1); }
-int readChar() { return fake.reads++, '\n'; }
+int endPlayAndReadChar() { return fake.reads++, '\n'; }
 
 namespace {
 

@@ -23,10 +23,10 @@ static std::string keysAfter(const std::string& bytes, bool releases, std::size_
     // found nothing before each: a sequence may take longer than that wait.
     KeyClock::time_point at{};
     for (std::size_t i = 0; i < bytes.size(); i += step, at += ESCAPE_TIMEOUT / 2) {
-        idleKeys(k, at);
+        timeOutLoneEscape(k, at);
         feedKeys(k, reinterpret_cast<const unsigned char*>(bytes.data()) + i, step, at);
     }
-    idleKeys(k, at - ESCAPE_TIMEOUT / 2 + ESCAPE_TIMEOUT); // a whole wait after the last: a lone ESC is Escape
+    timeOutLoneEscape(k, at - ESCAPE_TIMEOUT / 2 + ESCAPE_TIMEOUT); // a whole wait after the last: a lone ESC is Escape
     std::string seen;
     const int keys[] = {VKEY_W, VKEY_A, VKEY_S, VKEY_D, VKEY_UP, VKEY_DOWN, VKEY_LEFT, VKEY_RIGHT, VKEY_ESCAPE};
     for (int i = 0; i < 9; i++) {
@@ -99,7 +99,7 @@ TEST(Screen, TerminalShowsWhatWasDrawn) {
         for (int frame = 0; frame < 300; frame++) {
             // A start or a continue: the terminal cleared, and the model told to send everything again.
             if (frame % 50 == 0) vterm_input_write(vt, "\x1b[H\x1b[2J", 7);
-            if (frame % 50 == 0) screen::forget(m, t.cols, t.rows);
+            if (frame % 50 == 0) screen::invalidate(m, t.cols, t.rows);
             for (int op = 0; op < 8; op++) { // any glyph byte anywhere, some beyond the edges
                 screen::moveTo(m, std::rand() % (screen::COLS + 4) - 2, std::rand() % (screen::ROWS + 4) - 2);
                 if (t.color && std::rand() % 3 == 0) screen::setColor(m, static_cast<short>(std::rand() % 16));

@@ -145,7 +145,7 @@ void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock:
     }
 }
 
-void idleKeys(Keys& k, KeyClock::time_point now) {
+void timeOutLoneEscape(Keys& k, KeyClock::time_point now) {
     if (k.state != ESCAPE || now - k.escapeAt < ESCAPE_TIMEOUT) return;
     k.state = GROUND;
     apply(k, VKEY_ESCAPE, TYPED);

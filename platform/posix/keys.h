@@ -52,7 +52,7 @@ struct Keys {
 
 void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock::time_point now);
 // A read found nothing more: a lone ESC older than ESCAPE_TIMEOUT is Escape.
-void idleKeys(Keys& k, KeyClock::time_point now);
+void timeOutLoneEscape(Keys& k, KeyClock::time_point now);
 // Non-zero if vk is down or was pressed since its own previous poll.
 int pollKey(Keys& k, int vk);
 // Forgets every key held down: their releases may never come (after a stop).

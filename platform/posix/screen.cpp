@@ -57,11 +57,11 @@ void reset(Model& m, bool ascii) {
     std::memset(&m, 0, sizeof m);
     m.color = -1;
     m.ascii = ascii;
-    forget(m, 0, 0);
+    invalidate(m, 0, 0);
     m.termColor = -1; // at start the terminal is in its own colour
 }
 
-void forget(Model& m, int cols, int rows) {
+void invalidate(Model& m, int cols, int rows) {
     std::memset(m.shown, 0, sizeof m.shown);
     m.cols = cols > 0 ? std::min(cols, COLS) : COLS;
     m.rows = rows > 0 ? std::min(rows, ROWS) : ROWS;

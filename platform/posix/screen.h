@@ -34,7 +34,7 @@ struct Model {
 void reset(Model& m, bool ascii);
 // The terminal was cleared or can no longer be trusted, and is now cols x rows
 // (0 when unknown): the next flush sends every drawn cell again.
-void forget(Model& m, int cols, int rows);
+void invalidate(Model& m, int cols, int rows);
 
 void moveTo(Model& m, int x, int y);
 void setColor(Model& m, short color);

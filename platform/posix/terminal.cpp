@@ -347,7 +347,7 @@ void readKeys() {
             break;
         }
     }
-    idleKeys(term.keys, now);
+    timeOutLoneEscape(term.keys, now);
     if (term.gone != 0) hangUp();
     actOnControl();
 }
@@ -362,7 +362,7 @@ void measure(bool clear) {
     const int cols = size.ws_col;
     const int rows = size.ws_row;
     term.small = (cols > 0 && cols < term.needCols) || (rows > 0 && rows < term.needRows);
-    screen::forget(term.screen, cols, rows);
+    screen::invalidate(term.screen, cols, rows);
     if (!clear && !term.small) return;
     int n = std::snprintf(out, sizeof out, "\x1b[H\x1b[2J");
     if (term.small) {
@@ -480,15 +480,20 @@ void putText(const char* text) {
 
 void putGlyph(unsigned char glyph) { screen::put(term.screen, glyph); }
 
-void flushOutput() {
+// Escape, Ctrl+C and Ctrl+Z still work while paused.
+void pauseWhileTooSmall() {
     if (term.open == 0) return;
     if (term.stale != 0) measure(true);
-    // Paused while the board does not fit; Escape, Ctrl+C and Ctrl+Z still work.
     while (term.small && !term.keys.pressed[VKEY_ESCAPE] && !term.keys.down[VKEY_ESCAPE]) {
         waitTty(false, 250);
         readKeys();
         if (term.stale != 0) measure(true);
     }
+}
+
+void flushOutput() {
+    if (term.open == 0) return;
+    if (term.stale != 0) measure(true);
     sendFrame(false);
     term.keysRead = false;
 }
@@ -508,7 +513,7 @@ void sleepMs(int ms) {
 
 std::time_t clockSeconds() { return std::time(nullptr); }
 
-int readChar() {
+int endPlayAndReadChar() {
     if (term.open != 0) {
         sendFrame(true); // the player's typing shows after the message, in its colour
         endPlay(leavePlay);

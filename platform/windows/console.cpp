@@ -65,6 +65,9 @@ void putText(const char* text) {
 
 void putGlyph(unsigned char glyph) { writeBytes(&glyph, 1); }
 
+// The console's screen buffer holds the board whatever the window's size.
+void pauseWhileTooSmall() {}
+
 // Our own writes are never buffered; this only covers anything a library
 // routine may have left in the C runtime's stdout.
 void flushOutput() { std::fflush(stdout); }
@@ -79,7 +82,7 @@ std::time_t clockSeconds() { return std::time(nullptr); }
 
 // The console is still in its own line mode with echo, so getchar returns
 // once Enter is pressed.
-int readChar() {
+int endPlayAndReadChar() {
     flushOutput();
     return std::getchar();
 }

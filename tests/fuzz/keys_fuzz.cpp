@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         n = std::min<std::size_t>(data[i] % 8, size - i - 1);
         now += std::chrono::milliseconds(data[i] / 8);
         feedKeys(k, data + i + 1, n, now);
-        idleKeys(k, now);
+        timeOutLoneEscape(k, now);
     }
     if (k.state > 3 || k.paramLength > sizeof k.params || (k.flagsSeen && unsigned(k.flags) > 31)) __builtin_trap();
     return 0;
