@@ -1,10 +1,9 @@
 // The rules, the view and both games, the games played on a fake console.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <functional>
+#include <ctime>
+#include <map>
 #include <set>
 
 #include "duel.h"
@@ -12,26 +11,50 @@
 #include "solo.h"
 #include "view.h"
 
-// The fake console: the screen's characters, and what each frame did in order:
-// text, "[colour]", "(ms)" for a sleep, "|" for a flush. A frame ends at its
-// Escape poll. Keys and clock are scripted by frame.
+// The fake console: the screen as characters, and each frame's calls in order:
+// text as shown, "[colour]", "(ms)" a sleep, "~" the too-small pause, "|" a
+// flush. A frame ends at its Escape poll. Keys and clock are scripted by frame.
 struct FakeConsole {
-    std::vector<std::string> screen = std::vector<std::string>(25, std::string(80, ' '));
+    std::vector<std::u32string> rows = std::vector<std::u32string>(24, std::u32string(80, U' '));
     std::vector<std::string> frames{""};
-    int x = 0, y = 0, reads = 0;
+    int x = 0;
+    int y = 0;
+    int reads = 0;
     std::set<std::pair<int, int>> keys; // (frame, key): pressed in that frame
-    std::function<std::time_t(int frame)> clock = [](int) { return std::time_t{1000}; };
+    std::time_t (*clock)(int frame) = [](int) { return std::time_t{1000}; };
 } fake;
 
-void gotoxy(int x, int y) { fake.x = x, fake.y = y; }
-void setColor(short c) { fake.frames.back() += "[" + std::to_string(c) + "]"; }
-void putText(const char* text) {
-    fake.frames.back() += text;
-    fake.screen.at(fake.y).replace(fake.x, std::strlen(text), text); // off the screen: throws, and the test fails
-    fake.x += int(std::strlen(text));
+// Every character the games show beyond ASCII takes three bytes in UTF-8.
+static std::string utf8(std::u32string text) {
+    std::string bytes;
+    for (const char32_t c : text) {
+        if (c < 0x80) {
+            bytes += char(c);
+        } else {
+            bytes += {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
+        }
+    }
+    return bytes;
 }
-void putGlyph(unsigned char glyph) { putText(std::string(1, char(glyph)).c_str()); }
-void pauseWhileTooSmall() {}
+
+void gotoxy(int x, int y) {
+    fake.x = x;
+    fake.y = y;
+}
+void setColor(short c) {
+    const std::map<short, std::string> names = {{8, "grey"}, {11, "cyan"}, {12, "red"}, {14, "yellow"}};
+    fake.frames.back() += "[" + (names.count(c) ? names.at(c) : std::to_string(c)) + "]";
+}
+void putGlyph(unsigned char glyph) {
+    const char32_t c = glyphForm(glyph).character;
+    fake.rows.at(fake.y).at(fake.x) = c; // off the screen: throws, and the test fails
+    fake.x++;
+    fake.frames.back() += utf8({c});
+}
+void putText(const char* text) {
+    while (*text != '\0') putGlyph(*text++);
+}
+void pauseWhileTooSmall() { fake.frames.back() += "~"; }
 void flushOutput() { fake.frames.back() += "|"; }
 void sleepMs(int ms) { fake.frames.back() += "(" + std::to_string(ms) + ")"; }
 // Escape also ends a game that outlives its script, so no test hangs.
@@ -41,179 +64,250 @@ int keyState(int vk) {
     return fake.keys.count({frame, vk}) || (vk == VKEY_ESCAPE && frame >= 3000);
 }
 std::time_t clockSeconds() { return fake.clock(int(fake.frames.size()) - 1); }
-int endPlayAndReadChar() { return fake.reads++, '\n'; }
+int endPlayAndReadChar() {
+    fake.reads++;
+    return '\n';
+}
 
 namespace {
 
-const std::string WALLS(174, '\xDB');
+// The screen's rows from top to bottom, columns x to x + width - 1, one line each.
+std::string picture(int x, int top, int bottom, int width) {
+    std::string lines;
+    for (int y = top; y <= bottom; y++) lines += utf8(fake.rows[y].substr(x, width) + U"\n");
+    return lines;
+}
 
 Player snake(int x, int y) {
     Player p{};
     resetPlayer(p, x, y, COLOR_P1);
     return p;
 }
-void step(Player& p, int dir) { p.lastDir = p.dir, steer(p, dir), movePlayer(p); }
-Player headAt(Player p, int x, int y) { return p.body[0].x = x, p.body[0].y = y, p; }
-// The cell nextApple tries first after srand(seed): x is drawn before y.
-Point firstDraw(unsigned seed) {
-    std::srand(seed);
-    return {std::rand() % 68 + 1, std::rand() % 17 + 2};
+
+void step(Player& p, int dir) {
+    p.lastDir = p.dir;
+    steer(p, dir);
+    movePlayer(p);
 }
+
+Player headAt(Player p, int x, int y) {
+    p.body[0].x = x;
+    p.body[0].y = y;
+    return p;
+}
+
 void play(const std::set<std::pair<int, int>>& keys, int (*game)() = runDuel,
-          decltype(fake.clock) clock = FakeConsole().clock) {
-    fake = {}, fake.keys = keys, fake.clock = clock, sec = 0;
+          std::time_t (*clock)(int frame) = FakeConsole().clock) {
+    fake = {};
+    fake.keys = keys;
+    fake.clock = clock;
+    sec = 0;
     EXPECT_EQ(game(), 0);
 }
 
-TEST(Board, SteeringAndTheShapeOfTheCellLeft) {
-    std::string shapes; // for each direction before (0 to 4), the shape left by each request (1 to 4)
-    for (int i = 0; i < 20; i++) {
-        Player p = snake(30, 10);
-        p.dir = p.lastDir = i / 4, steer(p, i % 4 + 1), movePlayer(p);
-        shapes += char('0' + p.body[1].dir);
+// The cell nextApple tries first after srand(seed): x is drawn before y.
+Point firstDraw(unsigned seed) {
+    std::srand(seed);
+    const int x = std::rand() % 68 + 1;
+    return {x, std::rand() % 17 + 2};
+}
+
+TEST(Board, SteeringTurnsButNeverReversesAndEachTurnLeavesItsCorner) {
+    fake = {};
+    Player p = snake(10, 4);
+    for (int i = 0; i < 9; i++) growPlayer(p); // seventeen: the tail ends on the start cell
+    // One request a move, by the directions' initials; the 2nd, 4th, 11th and 15th reverse, and are ignored.
+    for (const char asked : std::string("RLDULDRRRUDRULRU")) step(p, int(std::string(" DULR").find(asked)));
+    drawSnake(p);
+    EXPECT_EQ(picture(10, 3, 7, 6), "   ▲  \n"
+                                    "══╗╚═╗\n"
+                                    "  ║ ╔╝\n"
+                                    " ╔╝ ║ \n"
+                                    " ╚══╝ \n");
+}
+
+TEST(Board, CrashesIntoWallsAndBodies) {
+    Player rest = snake(40, 10);
+    Player run = snake(20, 10);
+    for (int i = 0; i < 8; i++) step(run, DIR_RIGHT); // head (28, 10), body (27..21, 10)
+    Player up = snake(30, 14);
+    step(up, DIR_UP);
+    step(up, DIR_UP); // head (30, 12), neck (30, 13), the rest stacked on (30, 14)
+    const struct {
+        const char* name;
+        Player p, other;
+        int own, againstOther; // collided(p), playerCollided(p, other)
+    } cases[] = {
+        {"left wall", headAt(run, 0, 10), rest, 1, 1},
+        {"right wall", headAt(run, 69, 10), rest, 1, 1},
+        {"top wall", headAt(run, 30, 1), rest, 1, 1},
+        {"bottom wall", headAt(run, 30, 19), rest, 1, 1},
+        {"beside the right and bottom walls", headAt(run, 68, 18), rest, 0, 0},
+        {"at rest on its stacked segments", rest, rest, 0, 0},
+        {"at rest on the other's body", headAt(rest, 22, 10), run, 0, 0},
+        {"heads on one cell", run, run, 0, 0},
+        {"on the other's neck", headAt(run, 30, 13), up, 0, 1},
+        {"on its own neck", headAt(run, 27, 10), rest, 1, 0},
+        {"on its own tail's tip", headAt(run, 21, 10), rest, 1, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(collided(c.p), c.own) << c.name;
+        EXPECT_EQ(playerCollided(c.p, c.other), c.againstOther) << c.name;
     }
-    EXPECT_EQ(shapes, "1234"
-                      "1178"
-                      "2256"
-                      "6833"
-                      "5744"); // a reversal is ignored
 }
 
-TEST(Board, Crashes) {
-    Player rest = snake(40, 10), run = snake(20, 10), ring = snake(5, 5);
-    for (int i = 0; i < 4; i++) step(run, DIR_RIGHT); // head (24,10), body (23..20,10)
-    growPlayer(ring);                                 // nine segments round a ring of eight cells
-    for (int dir : {4, 4, 1, 1, 3, 3, 2, 2}) step(ring, dir);
-    const std::pair<Player, Player> cases[] = {// the four walls, next to two of them, then the snakes
-                                               {headAt(run, 0, 10), rest},  {headAt(run, 69, 10), rest},
-                                               {headAt(run, 30, 1), rest},  {headAt(run, 30, 19), rest},
-                                               {headAt(run, 68, 18), rest}, {rest, rest},
-                                               {headAt(rest, 22, 10), run}, {run, run} /* heads on one cell */,
-                                               {headAt(ring, 22, 10), run}, {ring, rest} /* on its own tail's tip */};
-    std::string seen; // by the snake's own test, then by the test against the other
-    for (const auto& [p, q] : cases) seen += std::to_string(collided(p)) + std::to_string(playerCollided(p, q)) + " ";
-    EXPECT_EQ(seen, "11 11 11 11 00 00 00 00 01 10 ");
-}
-
-TEST(Board, AppleInsideAndOffEverySegment) {
-    Player p = snake(0, 0), q = snake(0, 0);
-    p.length = q.length = MAX_LENGTH;
-    for (int i = 0; i < MAX_LENGTH; i++) // the first 510 interior cells, heads and tails included
-        p.body[i] = {1 + i % 68, 2 + i / 68, 0}, q.body[i] = {1 + (i + 255) % 68, 2 + (i + 255) / 68, 0};
-    auto taken = [](int x, int y) { return (y - 2) * 68 + x - 1 < 2 * MAX_LENGTH; };
-    for (unsigned n = 0; n < 20000; n++) {
-        std::srand(n), nextApple(p, q);
-        ASSERT_TRUE(apple.x >= 1 && apple.x <= 68 && apple.y >= 2 && apple.y <= 18 && !taken(apple.x, apple.y)) << n;
+TEST(Board, AppleFallsInsideAndOffEverySegment) {
+    Player p = snake(0, 0);
+    Player q = snake(0, 0);
+    p.length = MAX_LENGTH;
+    q.length = MAX_LENGTH;
+    for (int i = 0; i < MAX_LENGTH; i++) { // the first 510 interior cells, heads and tails included
+        p.body[i] = {1 + i % 68, 2 + i / 68, 0};
+        q.body[i] = {1 + (i + MAX_LENGTH) % 68, 2 + (i + MAX_LENGTH) / 68, 0};
+    }
+    for (unsigned seed = 0; seed < 20000; seed++) {
+        std::srand(seed);
+        nextApple(p, q);
+        const bool inside = apple.x >= 1 && apple.x <= 68 && apple.y >= 2 && apple.y <= 18;
+        ASSERT_TRUE(inside && (apple.y - 2) * 68 + apple.x - 1 >= 2 * MAX_LENGTH)
+            << "seed " << seed << ": apple at " << apple.x << "," << apple.y;
     }
 }
 
 TEST(Board, EatingScoresTheEaterAndGrowsByItsTail) {
-    Player a = snake(10, 10), b = snake(10, 10), c = snake(30, 10);
-    apple = {10, 10}, checkEatApple(a, b); // the apple moves before b's head is compared
-    EXPECT_EQ(std::vector({a.score, a.length, b.score, b.length}), std::vector({1, 9, 0, 8}));
-    for (int i = 0; i < 3; i++) step(c, DIR_RIGHT);
-    apple = {33, 10}, checkEatApple(a, c);
-    EXPECT_EQ(std::vector({a.score, c.score, c.length, c.body[8].x, c.body[8].y}), std::vector({1, 1, 9, 30, 10}));
-    c.length = MAX_LENGTH - 1; // grows to 255, then stays: an entry past index 254 would land on color
-    for (int i = 0; i < 2; i++) apple = {33, 10}, checkEatApple(a, c);
-    EXPECT_EQ(std::vector({c.score, c.length, int(c.color)}), std::vector({3, MAX_LENGTH, int(COLOR_P1)}));
-}
-
-TEST(View, GlyphsAndTheirStandIns) {
-    std::string ascii; // the bytes themselves show in the traces below
-    std::u16string characters;
-    for (int i = 0; i < 15; i++) { // the shapes 0 to 8, the heads 1 to 4, the wall and the apple
-        const int g = i < 9 ? shapeGlyph(i) : i < 13 ? headGlyph(i - 8) : i == 13 ? +GLYPH_WALL : +GLYPH_APPLE;
-        characters += glyphForm(g).character, ascii += glyphForm(g).ascii;
+    Player a = snake(10, 10);
+    Player b = snake(30, 10);
+    for (int i = 0; i < 3; i++) step(b, DIR_DOWN);
+    apple = {30, 13};
+    checkEatApple(a, b);
+    EXPECT_EQ(std::vector({a.score, b.score, b.length, b.body[8].y}), std::vector({0, 1, 9, 10}))
+        << "the second snake eats; its new tail copies the old one";
+    EXPECT_FALSE(apple.x == 30 && apple.y == 13) << "a new apple";
+    b = a;
+    apple = {10, 10};
+    checkEatApple(a, b);
+    EXPECT_EQ(std::vector({a.score, b.score}), std::vector({1, 0})) << "the apple moves before the second head is seen";
+    b.length = MAX_LENGTH - 1;
+    for (int i = 0; i < 2; i++) {
+        apple = {10, 10};
+        checkEatApple(b, a);
     }
-    EXPECT_EQ(characters, u"*║║══╗╔╝╚▼▲◄►█☻");
-    EXPECT_EQ(ascii, "*||--..''v^<>X@");
+    movePlayer(b);
+    EXPECT_EQ(b.length, MAX_LENGTH) << "grows to 255, then stays: an entry past index 254 would land on color";
+    EXPECT_EQ(b.color, COLOR_P1);
 }
 
-TEST(View, SnakeErasesFirstDrawsTailLastThenHeadAndTableHeader) {
+TEST(View, SnakeErasesFirstAndDrawsTailLastThenTheHeader) {
     fake = {};
-    Player p = snake(10, 10), q = snake(60, 10);
-    step(p, DIR_RIGHT), step(p, DIR_UP), p.score = 12, q.length = 130, q.score = 3, sec = 7;
-    drawPlayer(p), drawTable(p, q);
-    EXPECT_EQ(fake.frames[0],
-              "[11] \xBC\xCD*****\x1E[8]Length: 8  Score: 12          Time: 7          Length: 130  Score: 3" + WALLS);
-    EXPECT_EQ(fake.screen[10].substr(10, 2), "*\xBC"); // the start cell was erased, then redrawn
-    for (int y = 1; y <= 19; y++)
-        for (int x = 0; x < 70; x++)
-            EXPECT_EQ(fake.screen[y][x] == '\xDB', x % 69 == 0 || y % 18 == 1) << x << ',' << y;
+    Player p = snake(10, 10);
+    Player q = snake(60, 10);
+    step(p, DIR_RIGHT);
+    step(p, DIR_UP);
+    p.score = 12;
+    q.length = 130;
+    q.score = 3;
+    sec = 7;
+    drawPlayer(p);
+    drawTable(p, q);
+    EXPECT_EQ(picture(10, 9, 10, 2), " ▲\n*╝\n") << "the start cell was erased, then redrawn by the tail";
+    EXPECT_EQ(picture(0, 0, 0, 70), "Length: 8  Score: 12          Time: 7          Length: 130  Score: 3  \n");
+    EXPECT_EQ(picture(0, 1, 3, 3), "███\n█  \n█  \n") << "top left corner";
+    EXPECT_EQ(picture(67, 18, 20, 3), "  █\n███\n   \n") << "bottom right corner";
 }
 
-TEST(Duel, FirstFrameReadoutsFlushesAndHeader) {
-    play({{200, VKEY_ESCAPE}}, runDuel, [](int f) -> std::time_t { return 1000 + (f >= 11) + (f >= 20); });
-    EXPECT_EQ(fake.frames[0], "[14]\x02[11] *******[12] *******|(1)0[8]"
+TEST(Duel, FirstFramesReadoutsAndHeader) {
+    play({{200, VKEY_ESCAPE}}, runDuel, [](int frame) -> std::time_t { return 1000 + (frame >= 11) + (frame >= 20); });
+    EXPECT_EQ(fake.frames[0], "[yellow]☻[cyan] *******[red] *******~|(1)0[grey]"
                               "Length: 8  Score: 0          Time: 1          Length: 8  Score: 0" +
-                                  WALLS);
-    EXPECT_EQ(std::string({fake.screen[apple.y][apple.x], fake.screen[10][10], fake.screen[10][60]}), "\x02**");
-    std::string readouts; // what each frame sleeps and writes after its one flush
+                                  utf8(std::u32string(174, U'█')));
+    EXPECT_EQ(utf8({fake.rows[apple.y][apple.x], fake.rows[10][10], fake.rows[10][60]}), "☻**");
+    std::string readouts; // what each frame sleeps and writes after its flush
     for (int f = 1; f <= 20; f++) readouts += fake.frames[f].substr(fake.frames[f].find('|') + 1) + " ";
     EXPECT_EQ(readouts, "-1 -2 -3 -3 -2 -1 0 1 (1)2 (2)3 (3)12FPS2 (2)1 (1)0 -1 -2 -2 -1 0 1 (1)9FPS0 ");
-    EXPECT_EQ(fake.screen[20].substr(0, 6), "9FPSS "); // 12FPS's S stays
-    for (int f = 0; f <= 200; f++) EXPECT_EQ(fake.frames[f].find("Length") != std::string::npos, f % 100 == 0) << f;
-    EXPECT_EQ(fake.screen[0].substr(0, 66), "Length: 8  Score: 0          Time: 3          Length: 8  Score: 0 ");
+    EXPECT_EQ(picture(0, 20, 20, 6), "9FPSS \n") << "a shorter readout leaves the longer one's end";
+    for (int f = 0; f <= 200; f++) {
+        EXPECT_EQ(fake.frames[f].find("Length") != std::string::npos, f % 100 == 0) << "header in frame " << f;
+    }
+    EXPECT_EQ(picture(0, 0, 0, 66), "Length: 8  Score: 0          Time: 3          Length: 8  Score: 0 \n");
 }
 
-TEST(Duel, OutcomesAndKeysOfOneFrame) {
-    // Crash messages follow the last sleep readout; an Escape after the crashing move ends the game
-    // silently. Keys are polled left, right, up, down: of two opposite keys the first is taken.
+TEST(Duel, OutcomesAndTheKeysOfOneFrame) {
+    const std::u32string gap(49, ' ');
     const struct {
-        std::set<std::pair<int, int>> keys;
+        const char* name;
+        std::set<std::pair<int, int>> keys; // (frame, key)
         int x, y;
-        std::string text;
-    } table[] = {
-        {{{0, VKEY_LEFT}}, 0, 21, " 21Player 2 WIN "},            // p1 into the left wall
-        {{{0, VKEY_W}}, 0, 21, " 11Player 1 WIN "},               // p2 into the top wall
-        {{{0, VKEY_UP}, {0, VKEY_W}}, 0, 21, " 11Player 2 WIN "}, // both in one frame
-        {{{0, VKEY_A}}, 0, 21, " 42Player 1 WIN "},               // p2 into the resting p1
-        {{{14, VKEY_W}}, 0, 21, " 15Player 1 WIN "},              // after a two-digit readout
-        {{{0, VKEY_W}, {8, VKEY_ESCAPE}}, 0, 21, " 11 "},
-        {{{0, VKEY_LEFT}, {0, VKEY_A}, {2, VKEY_UP}, {2, VKEY_DOWN}, {2, VKEY_W}, {2, VKEY_S}, {3, VKEY_ESCAPE}},
+        std::u32string shows;
+    } cases[] = {
+        {"player 1 into the left wall", {{0, VKEY_LEFT}}, 0, 21, U" 21Player 2 WIN "},
+        {"player 2 into the top wall", {{0, VKEY_W}}, 0, 21, U" 11Player 1 WIN "},
+        {"both crash in one frame", {{0, VKEY_UP}, {0, VKEY_W}}, 0, 21, U" 11Player 2 WIN "},
+        {"player 2 into the resting player 1", {{0, VKEY_A}}, 0, 21, U" 42Player 1 WIN "},
+        {"after a two-digit readout", {{14, VKEY_W}}, 0, 21, U" 15Player 1 WIN "},
+        {"player 2 down into the bottom wall", {{0, VKEY_S}}, 0, 21, U" 11Player 1 WIN "},
+        {"player 1 runs right, its tail erased behind it",
+         {{0, VKEY_RIGHT}, {12, VKEY_ESCAPE}},
+         9,
+         10,
+         U"      ═══════► "},
+        {"Escape after the crashing move", {{0, VKEY_W}, {8, VKEY_ESCAPE}}, 0, 21, U" 11 "},
+        {"up and down together: up, then down is its opposite",
+         {{0, VKEY_LEFT}, {0, VKEY_A}, {2, VKEY_UP}, {2, VKEY_DOWN}, {2, VKEY_W}, {2, VKEY_S}, {3, VKEY_ESCAPE}},
          8,
          9,
-         "\x1E" + std::string(49, ' ') + "\x1E"},
-        {{{0, VKEY_UP}, {0, VKEY_W}, {2, VKEY_LEFT}, {2, VKEY_RIGHT}, {2, VKEY_A}, {2, VKEY_D}, {3, VKEY_ESCAPE}},
+         U"▲" + gap + U"▲"},
+        {"left and right together: left, then right is its opposite",
+         {{0, VKEY_UP}, {0, VKEY_W}, {2, VKEY_LEFT}, {2, VKEY_RIGHT}, {2, VKEY_A}, {2, VKEY_D}, {3, VKEY_ESCAPE}},
          9,
          8,
-         "\x11\xBB" + std::string(48, ' ') + "\x11"}};
-    for (const auto& t : table) {
-        play(t.keys);
-        EXPECT_EQ(std::pair(fake.screen[t.y].substr(t.x, t.text.size()), fake.reads),
-                  std::pair(t.text, int(t.text.find("WIN") != std::string::npos))); // Enter awaited after a win
+         U"◄╗" + gap.substr(1) + U"◄"},
+    };
+    for (const auto& c : cases) {
+        play(c.keys);
+        EXPECT_EQ(picture(c.x, c.y, c.y, int(c.shows.size())), utf8(c.shows + U"\n")) << c.name;
+        EXPECT_EQ(fake.reads, int(c.shows.find(U"WIN") != c.shows.npos)) << c.name << ": Enter awaited after a win";
     }
 }
 
 TEST(Duel, EatsInTheFrameWhoseMoveReachesTheApple) {
-    unsigned s = 0; // clock seconds whose first apple lies on p1's row, right of it and left of p2
-    while (firstDraw(s).y != 10 || firstDraw(s).x < 12 || firstDraw(s).x > 59) s++;
-    play({{0, VKEY_RIGHT}, {firstDraw(s).x - 11, VKEY_ESCAPE}}, runDuel, [s](int) { return std::time_t(s); });
-    EXPECT_NE(apple.x, firstDraw(s).x) << "the apple was still where p1's head arrived";
+    static unsigned seed = 0; // clock seconds whose first apple lies on p1's row, right of it and left of p2
+    while (firstDraw(seed).y != 10 || firstDraw(seed).x < 12 || firstDraw(seed).x > 59) seed++;
+    play({{0, VKEY_RIGHT}, {firstDraw(seed).x - 11, VKEY_ESCAPE}}, runDuel, [](int) { return std::time_t(seed); });
+    EXPECT_NE(apple.x, firstDraw(seed).x) << "the apple was still where p1's head arrived";
 }
 
 TEST(Solo, EatingFirstGrowsInTheSameMoveAndAvoidsTheSnakeBeforeIt) {
     const Point first = firstDraw(1);
     Player p{};
-    resetPlayer(p, first.x - 11, first.y), steer(p, DIR_RIGHT), apple = {0, 0};
-    for (int i = 0; i < 10; i++) solo::movePlayer(p);                   // trailed out: head at x - 1, tail at x - 10
-    apple = {first.x - 1, first.y}, std::srand(1), solo::movePlayer(p); // the head moves onto the new apple
-    EXPECT_EQ(std::vector({apple.x, apple.y, p.body[0].x, p.score, p.length, p.lastBit.x, p.body[10].x}),
-              std::vector({first.x, first.y, first.x, 1, 11, first.x - 10, first.x - 10}));
+    resetPlayer(p, first.x - 11, first.y);
+    steer(p, DIR_RIGHT);
+    apple = {0, 0};
+    for (int i = 0; i < 10; i++) solo::movePlayer(p); // trailed out: head at x - 1, tail at x - 10
+    apple = {first.x - 1, first.y};
+    std::srand(1);
+    solo::movePlayer(p); // eats, and the new apple lands on the cell the head then enters
+    EXPECT_EQ(apple.x, first.x);
+    EXPECT_EQ(apple.y, first.y);
+    EXPECT_EQ(p.body[0].x, first.x);
+    EXPECT_EQ(p.score, 1);
+    EXPECT_EQ(p.length, 11);
+    EXPECT_EQ(p.lastBit.x, first.x - 10) << "the grown entry was the vacated cell";
+    EXPECT_EQ(p.body[10].x, first.x - 10) << "and the old tail fills it";
 }
 
 TEST(Solo, FirstFrameFirstAppleAndGameOver) {
-    unsigned s = 0; // clock seconds whose first draw is the start cell: the apple must go elsewhere
-    while (firstDraw(s).x != 2 || firstDraw(s).y != 2) s++;
-    play({{0, VKEY_ESCAPE}}, solo::runSolo, [s](int) { return std::time_t(s); });
-    EXPECT_EQ(fake.frames[0], "# *********|(1)0Length: 10  Score: 0  Time: 1" + WALLS);
-    std::string board;
-    for (int y = 2; y <= 18; y++) board += fake.screen[y];
-    EXPECT_EQ(std::pair(int(std::count(board.begin(), board.end(), '#')), board[2]), std::pair(1, '*'));
+    static unsigned seed = 0; // clock seconds whose first draw is the start cell: the apple must go elsewhere
+    while (firstDraw(seed).x != 2 || firstDraw(seed).y != 2) seed++;
+    play({{0, VKEY_ESCAPE}}, solo::runSolo, [](int) { return std::time_t(seed); });
+    EXPECT_EQ(fake.frames[0], "# *********~|(1)0Length: 10  Score: 0  Time: 1" + utf8(std::u32string(174, U'█')));
+    EXPECT_EQ(picture(0, 0, 2, 31), "Length: 10  Score: 0  Time: 1  \n"
+                                    "███████████████████████████████\n"
+                                    "█ *                            \n");
+    EXPECT_EQ(picture(apple.x, apple.y, apple.y, 1), "#\n") << "the apple is not under the snake";
     play({{0, VKEY_UP}}, solo::runSolo); // from (2, 2) the first move reaches the top wall
-    EXPECT_EQ(std::pair(fake.screen[20].substr(0, 13), fake.reads), std::pair(std::string("   Game Over "), 1));
-    for (const auto& frame : fake.frames) EXPECT_EQ(frame.find('['), std::string::npos) << "a colour was set";
+    EXPECT_EQ(picture(0, 20, 20, 13), "   Game Over \n");
+    EXPECT_EQ(fake.reads, 1) << "Enter awaited";
+    for (const std::string& frame : fake.frames) EXPECT_EQ(frame.find('['), std::string::npos) << "a colour was set";
 }
 
 } // namespace
