@@ -1,14 +1,14 @@
 # The Debian package of both games, built by CPack from the install rules:
-#   cmake --workflow --preset package      (or: cpack -G DEB in a build dir)
+#   cmake --workflow --preset package
 #
 # The package is named coil-games: it holds both games of the coil project,
 # and the name says what it is to someone browsing a package list.
 #
-# It installs under /usr, the programs in /usr/bin, exactly as
-# `cmake --install` lays them out under a prefix. Debian's own games go to
-# /usr/games, but root's PATH does not hold that directory, so a player who
-# tries the game from a root shell right after `dpkg -i` would not find it;
-# /usr/bin is on everyone's PATH.
+# It installs under /usr. The `package` preset sets CMAKE_INSTALL_BINDIR to
+# games, so the programs go to /usr/games, where Debian keeps games (on the
+# PATH of every user but root); every other build keeps bin/. Beside them go
+# the manual pages and, in /usr/share/doc/coil-games, what Debian asks of every
+# package: the licence as a machine-readable copyright file and a changelog.
 
 set(CPACK_PACKAGE_NAME coil-games)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -40,3 +40,51 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
 endif()
 
 include(CPack)
+
+# coil_install_gzipped(FILE DESTINATION NAME): installs FILE as NAME.gz,
+# compressed as Debian does it (gzip -9n: best compression, and no file name
+# or time in the header, so every build gives the same bytes). Without gzip
+# (Windows) it installs FILE as NAME: man reads either.
+find_program(COIL_GZIP gzip)
+function(coil_install_gzipped file destination name)
+  if(NOT COIL_GZIP)
+    install(FILES ${file} DESTINATION ${destination} RENAME ${name})
+    return()
+  endif()
+  set(gz ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+  execute_process(COMMAND ${COIL_GZIP} -9n -c ${file} OUTPUT_FILE ${gz} COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${gz} DESTINATION ${destination})
+endfunction()
+
+set(COIL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_PACKAGE_NAME})
+
+# The copyright file, in Debian's machine-readable format, made from LICENSE:
+# its copyright line, and its permission text as the Expat licence (Debian's
+# name for this MIT licence), each line indented and blank lines as " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" _ "${licence}")
+set(holder ${CMAKE_MATCH_1})
+string(REGEX REPLACE "^.*\n(Permission )" "\\1" permission "${licence}")
+string(STRIP "${permission}" permission)
+string(REPLACE "\n" "\n " permission " ${permission}")
+string(REPLACE "\n \n" "\n .\n" permission "${permission}")
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/copyright @ONLY CONTENT
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: coil
+Upstream-Contact: @CPACK_PACKAGE_CONTACT@
+
+Files: *
+Copyright: @holder@
+License: Expat
+@permission@
+")
+install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${COIL_DOCDIR})
+
+# The changelog, in Debian's format; its latest entry must be this version.
+set(changelog ${CMAKE_CURRENT_LIST_DIR}/changelog)
+file(STRINGS ${changelog} latest LIMIT_COUNT 1)
+string(FIND "${latest}" "${CPACK_PACKAGE_NAME} (${PROJECT_VERSION}) " at)
+if(NOT at EQUAL 0)
+  message(FATAL_ERROR "cmake/changelog: its latest entry is not version ${PROJECT_VERSION}: add one for it")
+endif()
+coil_install_gzipped(${changelog} ${COIL_DOCDIR} changelog)
