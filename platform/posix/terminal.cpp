@@ -461,8 +461,10 @@ void clearIfStale() {
 }
 
 // What changed, in one write. With cursor, the terminal's cursor then stands
-// where the game's does.
+// where the game's does. A job in the background draws nothing: the shell
+// has the screen, and the whole frame is sent once the job is brought back.
 void sendFrame(bool cursor) {
+    if (term.ours == 0) return;
     clearIfStale();
     if (term.small || term.stale != 0) return;
     if (!sendNow(out, screen::flush(term.screen, out, cursor))) term.stale = 1;
