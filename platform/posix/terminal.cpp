@@ -455,7 +455,7 @@ std::size_t measure(bool clear) {
 // is measured again and cleared.
 // A push the terminal missed when play resumed is made then too.
 void clearIfStale() {
-    if (term.stale == 0) return;
+    if (term.stale == 0 || term.ours == 0) return;
     if (!sendNow(out, measure(true))) term.stale = 1;
     withSignalsHeld(pushFlags);
 }
