@@ -7,77 +7,67 @@
 
 #include <cstdlib>
 
-#include "glyphs.h"
 #include "keys.h"
 #include "platform.h"
 #include "screen.h"
 
-// What the game's polls see once the bytes have come: the keys w a s d, the
-// arrows U D L R and E for Escape, each "+" if still held at the next poll;
-// then the replies: "?" and the keyboard flags, "c" the device attributes, and
-// "^" and the letter of a Ctrl chord.
-static std::string keysAfter(const std::string& bytes, bool releases, std::size_t step) {
+// What the game's polls see once the bytes have come: each key pressed, "held"
+// if still down at its next poll, then the replies.
+std::string keysAfter(const std::string& bytes, bool releases, std::size_t step) {
     Keys k{};
     k.reportsReleases = releases;
-    // One at a time, bytes come half a lone ESC's wait apart, the reader having
-    // found nothing before each: a sequence may take longer than that wait.
+    // One at a time, bytes come three fifths of a lone ESC's wait apart, the
+    // reader having found nothing before each: a sequence may take longer than
+    // that wait. A lone ESC is Escape once its whole wait is over.
     KeyClock::time_point at{};
-    for (std::size_t i = 0; i < bytes.size(); i += step, at += ESCAPE_TIMEOUT / 2) {
+    for (std::size_t i = 0; i < bytes.size(); i += step) {
+        at += ESCAPE_TIMEOUT * 3 / 5;
         timeOutLoneEscape(k, at);
-        feedKeys(k, reinterpret_cast<const unsigned char*>(bytes.data()) + i, step, at);
+        feedKeys(k, reinterpret_cast<const unsigned char*>(&bytes[i]), step, at);
     }
-    timeOutLoneEscape(k, at - ESCAPE_TIMEOUT / 2 + ESCAPE_TIMEOUT); // a whole wait after the last: a lone ESC is Escape
+    timeOutLoneEscape(k, at + ESCAPE_TIMEOUT);
+    const std::pair<int, const char*> keys[] = {{VKEY_W, "w"},       {VKEY_A, "a"},         {VKEY_S, "s"},
+                                                {VKEY_D, "d"},       {VKEY_UP, "up"},       {VKEY_DOWN, "down"},
+                                                {VKEY_LEFT, "left"}, {VKEY_RIGHT, "right"}, {VKEY_ESCAPE, "Escape"}};
     std::string seen;
-    const int keys[] = {VKEY_W, VKEY_A, VKEY_S, VKEY_D, VKEY_UP, VKEY_DOWN, VKEY_LEFT, VKEY_RIGHT, VKEY_ESCAPE};
-    for (int i = 0; i < 9; i++) {
-        if (pollKey(k, keys[i])) seen += std::string(1, "wasdUDLRE"[i]) + (pollKey(k, keys[i]) ? "+" : "");
+    for (const auto& [vk, name] : keys) {
+        if (pollKey(k, vk)) seen += std::string(" ") + name + (pollKey(k, vk) ? " held" : "");
     }
-    if (k.flagsSeen) seen += "?" + std::to_string(k.flags);
-    if (k.answered) seen += "c";
-    if (k.hasControl) seen += {'^', static_cast<char>('@' + k.control)};
-    return seen;
+    if (k.flagsSeen) seen += " flags " + std::to_string(k.flags);
+    if (k.answered) seen += " attributes";
+    if (k.hasControl) seen += " Ctrl+" + std::string{char('@' + k.control)};
+    return seen.erase(0, 1);
 }
 
 TEST(Keys, WholeAndByteByByte) {
     const struct {
+        const char* name;
         std::string bytes, seen;
     } cases[] = {
-        // Typed keys never hold, a press holds until its release; SS3 comes from legacy terminals only;
-        // a lone ESC is Escape once its wait is over.
-        {"Wa", "wa"},
-        {"\x1b[1;5B", "D+"},
-        {"\x1b[A\x1b[1;1:3A", "U"},
-        {"\x1bOD", "L"},
-        {"\x1b", "E"},
-        // A repeat, Shift, Alt chords (kitty's and legacy), Ctrl+Alt+C: no Ctrl+C.
-        {"\x1b[100;1:2u", "d+"},
-        {"\x1b[115;2u", "s+"},
-        {"\x1b[97;3u", ""},
-        {"\x1b"
-         "aw",
-         "w"},
-        {"\x1b[99;7u", ""},
-        // Consumed and ignored: a title string, another private sequence, one cut short, one too long.
-        {"\x1b]0;wasd\x07"
-         "a",
-         "a"},
-        {"\x1b[>1;2C", ""},
-        {"\x1b[1\x1b[B", "D+"},
-        {"\x1b[1111111111111111111111111111111111111111A\x1b[B", "D+"},
-        // Keyboard flags 0 to 31 only, device attributes, Ctrl+Z pressed and Ctrl+C released.
-        {"\x1b[?31u\x1b[27u", "E+?31"},
-        {"\x1b[?0u", "?0"},
-        {"\x1b[?32u", ""},
-        {"\x1b[?99999999999999999999u", ""},
-        {"\x1b[?62;22c", "c"},
-        {"\x1b[122;5u", "^Z"},
-        {"\x1b[99;5:3u", ""},
+        {"typed, released", "Wa\33OD\33[A\33[1;1:3A", "w a up left"},
+        {"pressed", "\33[1;5B\33[100;1:2u\33[115;2u", "s held d held down held"},
+        {"lone ESC", "\33", "Escape"},
+        {"ESC ESC", "\33\33[A", "up held Escape"},
+        {"alternate keys, text", "\33[97:65:65;2;65u", "a held"},
+        {"strings", "\33]0;wasd\7\33Xa\7\33^s\7\33_d\7\33Pw\33\\a", "a"},
+        {"Alt chords, other sequences", "\33[97;3u\33[99;7u\33aw\33[>1;2C\33[ A\33[27;2;65~\33[97;1:4u", "w"},
+        {"cut short, too long", "\33[1\33[" + std::string(33, '1') + "A\33[B", "down held"},
+        {"flags 31", "\33[?31u\33[27u", "Escape held flags 31"},
+        {"flags 0, attributes", "\33[?0u\33[?62;22c", "flags 0 attributes"},
+        {"flags 32", "\33[?32u", ""},
+        {"flags overflow", "\33[?99999999999999999999u", ""},
+        {"Ctrl+A", "\33[97;5u", "Ctrl+A"},
+        {"Ctrl+Z", "\33[122;5u", "Ctrl+Z"},
+        {"Ctrl+\\", "\33[92;5u", "Ctrl+\\"},
+        {"Ctrl+C released, Ctrl+Escape", "\33[99;5:3u\33[27;5u", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(keysAfter(c.bytes, true, c.bytes.size()), c.seen) << testing::PrintToString(c.bytes);
-        EXPECT_EQ(keysAfter(c.bytes, true, 1), c.seen) << testing::PrintToString(c.bytes) << " byte by byte";
+        for (std::size_t step : {c.bytes.size(), std::size_t{1}}) {
+            EXPECT_EQ(keysAfter(c.bytes, true, step), c.seen) << c.name << ", in steps of " << step;
+        }
     }
-    EXPECT_EQ(keysAfter("\x1b[A\x1b[100u", false, 1), "dU"); // where no release will come, no press may hold
+    // Where no release will come, no press may hold.
+    EXPECT_EQ(keysAfter("\33[A\33[100u", false, 1), "d up");
 }
 
 // The colour a terminal shows for a console attribute (-1: its own); ANSI swaps red and blue.
