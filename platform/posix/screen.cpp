@@ -14,8 +14,8 @@ namespace {
 // Every glyph shows as ASCII or as a character of three bytes in UTF-8.
 static_assert(std::ranges::all_of(GLYPH_FORMS, [](GlyphForm f) { return f.character >= 0x800; }));
 
-// Sets the terminal's colour, unless it is known to be in force already.
-std::size_t encodeColor(Model& m, char* out, short color) {
+// Encodes a change of the terminal's colour, unless it is known to be in force already.
+std::size_t switchColor(Model& m, char* out, short color) {
     if (m.colorKnown && m.termColor == color) return 0;
     m.colorKnown = true;
     m.termColor = color;
@@ -25,9 +25,9 @@ std::size_t encodeColor(Model& m, char* out, short color) {
     return static_cast<std::size_t>(std::sprintf(out, "\x1b[%dm", (color & 8 ? 90 : 30) + ansi));
 }
 
-// Moves the terminal's cursor the shortest way: along the row or the column
-// when it is known, else to an absolute place.
-std::size_t encodeMove(Model& m, char* out, int x, int y) {
+// Encodes a move of the terminal's cursor, the shortest way: along the row or
+// the column when it is known, else to an absolute place.
+std::size_t moveCursor(Model& m, char* out, int x, int y) {
     const bool known = m.cursorKnown;
     const int dx = x - m.termX;
     const int dy = y - m.termY;
@@ -66,8 +66,8 @@ std::size_t sendCellsIn(Model& m, char* out, short color) {
     for (int y = 0; y < m.rows; y++) {
         for (int x = 0; x < m.cols; x++) {
             if (!changed(m, x, y) || m.want[y][x].color != color) continue;
-            n += encodeMove(m, out + n, x, y);
-            n += encodeColor(m, out + n, color);
+            n += moveCursor(m, out + n, x, y);
+            n += switchColor(m, out + n, color);
             n += encodeGlyph(m, out + n, m.want[y][x].glyph);
             m.shown[y][x] = m.want[y][x];
             m.termX = x + 1;
@@ -125,8 +125,8 @@ void put(Model& m, unsigned char glyph) {
 std::size_t flush(Model& m, char* out, bool cursor) {
     std::size_t n = sendByColor(m, out);
     if (cursor) {
-        n += encodeMove(m, out + n, std::clamp(m.x, 0, m.cols - 1), std::clamp(m.y, 0, m.rows - 1));
-        n += encodeColor(m, out + n, m.color);
+        n += moveCursor(m, out + n, std::clamp(m.x, 0, m.cols - 1), std::clamp(m.y, 0, m.rows - 1));
+        n += switchColor(m, out + n, m.color);
     }
     return n;
 }
