@@ -1,6 +1,7 @@
 #include "keys.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform.h"
 
@@ -10,8 +11,12 @@ enum : unsigned char { GROUND, ESCAPE, SEQUENCE, STRING };
 enum : int { TYPED, PRESS, REPEAT, RELEASE }; // kitty's event numbers; TYPED is a legacy key
 
 constexpr unsigned char ESC = 0x1B;
+constexpr unsigned char CTRL_BACKSLASH = 0x1C; // the quit character
 constexpr int MOD_CTRL = 4;
 constexpr int MOD_CHORD = 2 | 4 | 8 | 16 | 32; // Alt Ctrl Super Hyper Meta; Shift and locks still type
+constexpr int FIELDS = 2;                      // parameters read, and parts of each (split by ':')
+constexpr int ABSENT = -1;                     // a parameter or part not sent
+constexpr int SATURATED = 100000;              // more than any value we read, and far from overflow
 
 int letterKey(int c) {
     switch (c | 0x20) {
@@ -23,14 +28,14 @@ int letterKey(int c) {
     }
 }
 
-// The control character Ctrl plus this key sends on a legacy terminal, -1 if none.
+// The control character Ctrl plus this key sends on a legacy terminal, 0 if none.
 int controlOf(int code) {
     if (code >= 'a' && code <= 'z') return code - 'a' + 1;
-    return code == '\\' || code == '4' ? 28 : -1;
+    return code == '\\' || code == '4' ? CTRL_BACKSLASH : 0; // Ctrl+4 sends it too
 }
 
 // A key typed on a legacy terminal never reports its release, so it never holds.
-void apply(Keys& k, int vk, int event) {
+void recordKey(Keys& k, int vk, int event) {
     if (event == RELEASE) {
         k.down[vk] = false;
         return;
@@ -39,7 +44,8 @@ void apply(Keys& k, int vk, int event) {
     if (event != TYPED && k.reportsReleases) k.down[vk] = true;
 }
 
-void escape(Keys& k, KeyClock::time_point now) {
+// An ESC came: the start of a sequence, or the Escape key if nothing follows in time.
+void startEscape(Keys& k, KeyClock::time_point now) {
     k.state = ESCAPE;
     k.escapeAt = now;
 }
@@ -47,8 +53,11 @@ void escape(Keys& k, KeyClock::time_point now) {
 void finishSequence(Keys& k, unsigned char final) {
     k.state = GROUND;
     if (k.overflow) return;
-    // Fields split by ';', sub-fields by ':'; the forms we read use three at most.
-    int v[3][3] = {{-1, -1, -1}, {-1, -1, -1}, {-1, -1, -1}};
+    // Parameters split by ';', their parts by ':'. The forms we read are
+    // CSI ? flags u, and CSI code ; modifiers : event u (or A to D).
+    // Digits beyond the parts we read go to the spare last slots, which nothing reads.
+    int param[FIELDS + 1][FIELDS + 1];
+    for (auto& parts : param) std::fill(std::begin(parts), std::end(parts), ABSENT);
     int field = 0;
     int sub = 0;
     const bool reply = k.paramLength > 0 && k.params[0] == '?';
@@ -60,38 +69,38 @@ void finishSequence(Keys& k, unsigned char final) {
         } else if (c == ':') {
             sub++;
         } else if (c >= '0' && c <= '9') {
-            if (field > 2 || sub > 2) continue;
-            int& n = v[field][sub];
-            n = std::min(std::max(n, 0) * 10 + (c - '0'), 1 << 20);
+            int& n = param[std::min(field, FIELDS)][std::min(sub, FIELDS)];
+            n = std::min(std::max(n, 0) * 10 + (c - '0'), SATURATED);
         } else {
             return; // another private marker or an intermediate: nothing we read
         }
     }
+    const int code = param[0][0];
     if (reply) {
         if (final == 'u') {
-            k.flagsSeen = v[0][0] >= 0 && v[0][0] <= 31;
-            k.flags = v[0][0];
+            k.flagsSeen = code >= 0 && code <= 31;
+            k.flags = code;
         }
         if (final == 'c') k.answered = true;
         return;
     }
-    const int event = v[1][1] < 0 ? PRESS : v[1][1];
+    const int event = param[1][1] == ABSENT ? PRESS : param[1][1];
     if (event < PRESS || event > RELEASE) return;
-    const int mods = v[1][0] > 1 ? v[1][0] - 1 : 0;
+    const int mods = std::max(param[1][0] - 1, 0); // sent as 1 + the modifier bits
     if (final >= 'A' && final <= 'D') {
         constexpr int arrows[] = {VKEY_UP, VKEY_DOWN, VKEY_RIGHT, VKEY_LEFT};
-        apply(k, arrows[final - 'A'], k.introducer == 'O' ? TYPED : event);
+        recordKey(k, arrows[final - 'A'], k.introducer == 'O' ? TYPED : event);
     } else if (final == 'u' && k.introducer == '[') {
         if ((mods & MOD_CHORD) == MOD_CTRL) { // Ctrl alone: what the driver would have seen
-            const int control = controlOf(v[0][0]);
-            if (control >= 0 && event != RELEASE) {
+            const int control = controlOf(code);
+            if (control != 0 && event != RELEASE) {
                 k.hasControl = true;
                 k.control = static_cast<unsigned char>(control);
             }
             return;
         }
-        const int vk = v[0][0] == ESC ? static_cast<int>(VKEY_ESCAPE) : letterKey(v[0][0]);
-        if (vk != 0 && (mods & MOD_CHORD) == 0) apply(k, vk, event);
+        const int vk = code == ESC ? static_cast<int>(VKEY_ESCAPE) : letterKey(code);
+        if (vk != 0 && (mods & MOD_CHORD) == 0) recordKey(k, vk, event);
     }
 }
 
@@ -103,9 +112,9 @@ void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock:
         switch (k.state) {
             case GROUND:
                 if (c == ESC) {
-                    escape(k, now);
+                    startEscape(k, now);
                 } else if (const int vk = letterKey(c)) {
-                    apply(k, vk, TYPED);
+                    recordKey(k, vk, TYPED);
                 }
                 break;
             case ESCAPE:
@@ -115,8 +124,8 @@ void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock:
                     k.paramLength = 0;
                     k.overflow = false;
                 } else if (c == ESC) {
-                    apply(k, VKEY_ESCAPE, TYPED); // the first was the Escape key
-                    escape(k, now);
+                    recordKey(k, VKEY_ESCAPE, TYPED); // the first was the Escape key
+                    startEscape(k, now);
                 } else { // DCS, OSC, SOS, PM, APC strings; anything else is an Alt chord
                     const bool string = c == 'P' || c == ']' || c == 'X' || c == '^' || c == '_';
                     k.state = string ? STRING : GROUND;
@@ -132,14 +141,14 @@ void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock:
                 } else if (c >= 0x40 && c <= 0x7E) {
                     finishSequence(k, c);
                 } else if (c == ESC) {
-                    escape(k, now); // abandoned for a new one
+                    startEscape(k, now); // abandoned for a new one
                 } else {
                     k.state = GROUND; // no sequence holds a control or non-ASCII byte
                 }
                 break;
             default: // STRING, up to BEL or ESC (the backslash of ESC \ is then ignored)
                 if (c == 0x07) k.state = GROUND;
-                if (c == ESC) escape(k, now);
+                if (c == ESC) startEscape(k, now);
                 break;
         }
     }
@@ -148,14 +157,14 @@ void feedKeys(Keys& k, const unsigned char* bytes, std::size_t length, KeyClock:
 void timeOutLoneEscape(Keys& k, KeyClock::time_point now) {
     if (k.state != ESCAPE || now - k.escapeAt < ESCAPE_TIMEOUT) return;
     k.state = GROUND;
-    apply(k, VKEY_ESCAPE, TYPED);
+    recordKey(k, VKEY_ESCAPE, TYPED);
 }
 
 int pollKey(Keys& k, int vk) {
-    if (vk < 0 || vk > 255) return 0;
-    const bool counted = k.down[vk] || k.pressed[vk];
-    k.pressed[vk] = false;
-    return counted ? 1 : 0;
+    const auto key = static_cast<unsigned char>(vk); // every code is a byte
+    const bool pressed = k.pressed[key];
+    k.pressed[key] = false;
+    return k.down[key] || pressed;
 }
 
 void releaseAllKeys(Keys& k) { std::fill(std::begin(k.down), std::end(k.down), false); }
