@@ -21,15 +21,15 @@ import pyte
 REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")
 # Each key as the protocol numbers it: code, final byte, modifiers (5: Ctrl).
 # Its events are numbered too: 1 down, 3 up.
-KEYS = {"Up": (1, b"A", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1), "Enter": (13, b"u", 1),
-        "Ctrl+C": (99, b"u", 5), "Ctrl+Z": (122, b"u", 5)}
+KEYS = {"Up": (1, b"A", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1),
+        "Enter": (13, b"u", 1), "Ctrl+C": (99, b"u", 5), "Ctrl+Z": (122, b"u", 5)}
 UTF8 = {"LC_ALL": "C.UTF-8"}
 
 
 class Term:
     def __init__(self, argv, size=(80, 24), kitty=True, locale=UTF8):
         self.master, self.slave = os.openpty()
-        self.screen = pyte.Screen(80, 24)
+        self.screen = pyte.Screen(*size)
         self.stream = pyte.ByteStream(self.screen)
         self.kitty = kitty
         # Pushes of the keyboard flags not yet popped, the flags in force, and the bytes the program wrote.
@@ -40,11 +40,11 @@ class Term:
         self.proc = subprocess.Popen(["setsid", "-c", *argv], stdin=self.slave, stdout=self.slave,
                                      env={**os.environ, "LC_ALL": "", "LC_CTYPE": "", "LANG": "", **locale})
 
-    # Reads, answers and draws what comes in the seconds; once closed, only waits.
+    # Reads, answers and draws what comes in the seconds.
     def run(self, seconds):
         end = time.monotonic() + seconds
         while (left := end - time.monotonic()) > 0:
-            if select.select([self.master] if self.proc.returncode is None else [], [], [], left)[0]:
+            if select.select([self.master], [], [], left)[0]:
                 data = os.read(self.master, 65536)
                 self.received += len(data)
                 for request in REQUEST.findall(data):
@@ -60,7 +60,7 @@ class Term:
             self.release("Escape")
             self.pushed -= int(number or 1)
             self.in_force *= self.pushed > 0
-        self.send({b"c": b"\x1b[?62;c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b""))
+        self.send({b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b""))
 
     # What the terminal sends as the key goes down, or up.
     def key(self, name, event=1):
@@ -89,17 +89,37 @@ class Term:
         self.screen.resize(rows or 24, cols)
         fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
 
-    # The terminal takes no output until resumed.
+    # The terminal takes no output (a stalled link, a busy terminal), for ever.
     def stop_output(self):
         termios.tcflow(self.slave, termios.TCOOFF)
 
-    def resume_output(self):
-        termios.tcflow(self.slave, termios.TCOON)
+    # Each look as wanted, within the seconds.
+    def expect(self, seconds=5.0, **wanted):
+        end = time.monotonic() + seconds
+        while (seen := {look: getattr(self, look)() for look in wanted}) != wanted and time.monotonic() < end:
+            self.run(0.02)
+        assert seen == wanted, f"wanted {wanted}, seen {seen}"
+
+    # The looks: the last line on the screen; the cursor, hidden or shown in the colour the next text takes.
+    def last(self):
+        return "\n".join(self.screen.display).rstrip().rsplit("\n", 1)[-1]
+
+    def cursor(self):
+        return "hidden" if self.screen.cursor.hidden else self.screen.cursor.attrs.fg
+
+    # The input modes, and the keyboard flags pushed.
+    def modes(self):
+        return "found" if termios.tcgetattr(self.slave) == self.found else "play"
+
+    def flags(self):
+        return self.pushed
+
+    # Input left when the modes went back is a line the shell would read.
+    def pending(self):
+        return select.select([self.slave], [], [], 0)[0] != []
 
     # Hangs the session up, then ends what is left of it.
     def close(self):
-        if self.proc.returncode is None:
-            os.close(self.master)
-            os.close(self.slave)
-            self.proc.kill()
-            self.proc.wait()
+        os.close(self.master)
+        self.proc.kill()
+        self.proc.wait()
