@@ -17,20 +17,21 @@ import time
 
 import pyte
 
+UTF8 = {"LC_ALL": "C.UTF-8"}
 # Answered, not drawn: pyte would draw the u of a pop.
 REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")
 # Each key as the protocol numbers it: code, final byte, modifiers (5: Ctrl).
 # Its events are numbered too: 1 down, 3 up.
 KEYS = {"Up": (1, b"A", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1),
-        "Enter": (13, b"u", 1), "Ctrl+C": (99, b"u", 5), "Ctrl+Z": (122, b"u", 5)}
-UTF8 = {"LC_ALL": "C.UTF-8"}
+        "Enter": (13, b"u", 1), "Ctrl+C": (99, b"u", 5), "Ctrl+X": (120, b"u", 5),
+        "Ctrl+Z": (122, b"u", 5)}
 
 
 class Term:
     def __init__(self, argv, size=(80, 24), kitty=True, locale=UTF8):
         self.master, self.slave = os.openpty()
-        self.screen = pyte.Screen(*size)
-        self.stream = pyte.ByteStream(self.screen)
+        self.screen = pyte.Screen(80, 24)
+        self.feed = pyte.ByteStream(self.screen).feed
         self.kitty = kitty
         # Pushes of the keyboard flags not yet popped, the flags in force, and the bytes the program wrote.
         self.pushed = self.in_force = self.received = 0
@@ -49,7 +50,7 @@ class Term:
                 self.received += len(data)
                 for request in REQUEST.findall(data):
                     self.answer(*request)
-                self.stream.feed(REQUEST.sub(b"", data))
+                self.feed(REQUEST.sub(b"", data))
 
     def answer(self, kind, number, final):
         if kind == b">":
@@ -57,7 +58,7 @@ class Term:
             self.in_force = int(number) * self.kitty
         if kind == b"<":
             # A finger lifted as the game ends: reported before the pop takes effect.
-            self.release("Escape")
+            self.send(self.key("Escape", 3))
             self.pushed -= int(number or 1)
             self.in_force *= self.pushed > 0
         self.send({b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b""))
@@ -77,16 +78,13 @@ class Term:
     def hold(self, name):
         self.send(self.key(name))
 
-    def release(self, name):
-        self.send(self.key(name, 3))
-
     # Returns once the bytes are in the pty's input, or already read.
     def send(self, data):
         os.write(self.master, data)
         select.select([self.slave], [], [], 0.05)
 
     def resize(self, cols, rows):
-        self.screen.resize(rows or 24, cols)
+        self.screen.resize(rows or 24, cols or 80)
         fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
 
     # The terminal takes no output (a stalled link, a busy terminal), for ever.
