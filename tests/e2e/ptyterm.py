@@ -92,7 +92,7 @@ class Term:
         termios.tcflow(self.slave, termios.TCOOFF)
 
     # Each look as wanted, within the seconds.
-    def expect(self, seconds=5.0, **wanted):
+    def expect(self, seconds=5, **wanted):
         end = time.monotonic() + seconds
         while (seen := {look: getattr(self, look)() for look in wanted}) != wanted and time.monotonic() < end:
             self.run(0.02)

@@ -30,9 +30,8 @@ NOTICE = "The game needs 70x22; this terminal is 69x22."
 
 # The game on the terminal, and the looks of the game.
 class Play(Term):
-    # The terminal the shell's again: the game is gone.
-    def at_shell(self):
-        return os.tcgetpgrp(self.master) == self.proc.pid
+    def gone(self):
+        return not os.path.exists(f"/proc/{self.pid}")
 
     def outcome(self):
         return self.screen.display[21][3:].rstrip()
@@ -47,9 +46,8 @@ class Play(Term):
         if rows[1][:70] == rows[19][:70] == wall * 70 and "".join(rows).count(wall) == 174:
             return wall
 
-    # To the job in the foreground.
     def signal(self, sig):
-        os.killpg(os.tcgetpgrp(self.master), sig)
+        os.kill(self.pid, sig)
 
     def ctrl_z(self):
         self.press("Ctrl+Z")
@@ -65,6 +63,8 @@ def play(steps, *args, status=0, game=1, wall="█", **terminal):
     p = Play(["dash", "-m", "-c", SHELL, sys.argv[game]], **terminal)
     try:
         p.expect(board=wall, cursor="hidden")
+        # The job in the foreground now: the game, or none if it is gone already (never 0: ourselves).
+        p.pid = os.tcgetpgrp(p.master) or None
         steps(p, *args)
         if status is not None:
             p.expect(last=f"EXIT {status}", **AS_FOUND)
@@ -140,9 +140,9 @@ def sizes(p):
 def kill_in_stall(p):
     p.stop_output()
     p.press("Up")
-    p.expect(seconds=3, modes="found", at_shell=False)
+    p.expect(seconds=3, modes="found", gone=False)
     p.signal(signal.SIGTERM)
-    p.expect(at_shell=True)
+    p.expect(gone=True)
 
 
 # No controlling terminal, and standard input not one either: one line on standard error, status 1.
