@@ -23,7 +23,7 @@ from ptyterm import Term
 SHELL = ('exec 2>/dev/null; ulimit -c 0; trap : INT; "$0"; s=$?; while [ $s = 148 ]; do echo STOPPED; read x; '
          'if [ "$x" ]; then bg >/dev/null; wait; echo BACKGROUND; read x; fi; fg >/dev/null; s=$?; done; '
          'echo EXIT $s')
-# The terminal as the game found it, nothing left in its input.
+# The terminal as the game found it (the cursor shown, in the terminal's own colour), nothing left in its input.
 AS_FOUND = {"modes": "found", "flags": 0, "cursor": "default", "pending": False}
 NOTICE = "The game needs 70x22; this terminal is 69x22."
 
@@ -53,7 +53,7 @@ class Play(Term):
         self.press("Ctrl+Z")
         self.expect(last="STOPPED", **AS_FOUND)
 
-    # Cleared, drawn again, flags pushed again.
+    # fg: the board drawn again where it belongs (the shell scrolled it), flags pushed again, no cursor.
     def fg(self):
         self.press("Enter")
         self.expect(board="█", flags=1, cursor="hidden")
@@ -79,7 +79,8 @@ def play(steps, *args, status=0, game=1, wall="█", **terminal):
 
 def crash_and_enter(p):
     p.press("Up")
-    # The message at (3, 21); the final read begun.
+    # The message at (3, 21); the final read begun. Keys typed in play are flushed as it begins: Enter comes
+    # a moment later, and is the game's.
     p.expect(outcome="Player 2 WIN", modes="found")
     p.run(0.2)
     p.press("Enter")
