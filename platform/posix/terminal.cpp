@@ -374,8 +374,10 @@ void measure(bool clear) {
     send(out, static_cast<std::size_t>(n));
 }
 
+// A job in the background draws nothing: the shell has the screen, and the
+// frame is sent whole once the job is brought back.
 void sendFrame(bool cursor) {
-    if (term.small) return;
+    if (term.small || term.playing == 0) return;
     if (!send(out, screen::flush(term.screen, out, cursor))) term.stale = 1;
 }
 
