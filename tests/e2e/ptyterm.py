@@ -1,49 +1,123 @@
-"""A pseudo-terminal whose master side is the terminal: what the program writes
-goes into a pyte screen, and its queries are answered as a kitty keyboard
-protocol terminal would, or (kitty=False) as a legacy one that answers only the
-device attributes. A pop is answered with an Escape let go, which comes before
-the pop takes effect: a finger lifted as the game ends.
+# A pseudo-terminal whose master side is the terminal: what the program writes
+# goes into a pyte screen, and its queries are answered as a terminal that
+# speaks the kitty keyboard protocol would, or (kitty=False) as a legacy one
+# that answers only the device attributes. Keys are sent as that terminal
+# sends them under the keyboard flags then in force.
+#
+# The terminal works only while its user calls run(seconds): one thread, so
+# the screen, the flags and the count of bytes never change under a check.
+import fcntl
+import os
+import re
+import select
+import struct
+import subprocess
+import termios
+import time
 
-The terminal works only while its user calls run(seconds): one thread, so the
-screen and the count of pushes never change under a check."""
-import fcntl, os, pyte, re, select, struct, subprocess, termios, time  # noqa: E401
+import pyte
 
-REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")  # answered, not drawn: pyte would draw the u of a pop
-PARTIAL = re.compile(rb"(\x1b(\[[\d;:<>?]*)?)?$")  # a sequence the read cut: kept for the next
+UTF8 = {"LC_ALL": "C.UTF-8"}
+# Answered, not drawn: pyte would draw the u of a pop.
+REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")
+# Each key as the protocol numbers it: code, final byte, modifiers (5: Ctrl).
+# Its events are numbered too: 1 down, 3 up.
+KEYS = {"Up": (1, b"A", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1),
+        "Enter": (13, b"u", 1), "Ctrl+C": (99, b"u", 5), "Ctrl+X": (120, b"u", 5),
+        "Ctrl+Z": (122, b"u", 5)}
 
 
 class Term:
-    def __init__(self, argv, size=(80, 24), kitty=True):
+    def __init__(self, argv, size=(80, 24), kitty=True, locale=UTF8):
         self.master, self.slave = os.openpty()
-        self.screen, self.pushed, self.rest = pyte.Screen(80, 24), 0, b""  # pushed: the protocol's flags
-        self.stream, self.kitty, self.flags = pyte.ByteStream(self.screen), kitty, 0  # flags: those in force
+        self.screen = pyte.Screen(80, 24)
+        self.feed = pyte.ByteStream(self.screen).feed
+        self.kitty = kitty
+        # Pushes of the keyboard flags not yet popped, the flags in force, and the bytes the program wrote.
+        self.pushed = self.in_force = self.received = 0
         self.resize(*size)
-        self.modes = termios.tcgetattr(self.slave)
-        self.send = lambda keys: os.write(self.master, keys)  # keys typed, or what the terminal reports
-        self.proc = subprocess.Popen(argv, stdin=self.slave, stdout=self.slave, stderr=self.slave,
-                                     env={**os.environ, "LC_ALL": "C.UTF-8"}, start_new_session=True,
-                                     preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+        self.found = termios.tcgetattr(self.slave)
+        # A session of its own, whose controlling terminal this is; the locale as given.
+        self.proc = subprocess.Popen(["setsid", "-c", *argv], stdin=self.slave, stdout=self.slave,
+                                     env={**os.environ, "LC_ALL": "", "LC_CTYPE": "", "LANG": "", **locale})
 
-    def run(self, seconds):  # reads, answers and draws what comes in the seconds; once closed, only waits
+    # Reads, answers and draws what comes in the seconds.
+    def run(self, seconds):
         end = time.monotonic() + seconds
         while (left := end - time.monotonic()) > 0:
-            if select.select([self.master] if self.proc.returncode is None else [], [], [], left)[0]:
-                data = self.rest + os.read(self.master, 65536)
-                data, self.rest = data[:(cut := PARTIAL.search(data).start())], data[cut:]
-                for kind, number, final in REQUEST.findall(data):
-                    request = kind + final
-                    self.pushed += {b">u": 1, b"<u": -int(number or 1)}.get(request, 0)
-                    self.flags = int(number or 0) if request == b">u" else self.flags * (self.pushed > 0)
-                    os.write(self.master, {b"c": b"\x1b[?62;c", b"<u": b"\x1b[27;1:3u",  # a pop: Escape let go
-                                           b"?u": b"\x1b[?%du" % self.flags * self.kitty}.get(request, b""))
-                self.screen.resize(*self.size)  # before what was written at the new size
-                self.stream.feed(REQUEST.sub(b"", data))
+            if select.select([self.master], [], [], left)[0]:
+                data = os.read(self.master, 65536)
+                self.received += len(data)
+                for request in REQUEST.findall(data):
+                    self.answer(*request)
+                self.feed(REQUEST.sub(b"", data))
+
+    def answer(self, kind, number, final):
+        if kind == b">":
+            self.pushed += 1
+            self.in_force = int(number) * self.kitty
+        if kind == b"<":
+            # A finger lifted as the game ends: reported before the pop takes effect.
+            self.send(self.key("Escape", 3))
+            self.pushed -= int(number or 1)
+            self.in_force *= self.pushed > 0
+        self.send({b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b""))
+
+    # What the terminal sends as the key goes down, or up.
+    def key(self, name, event=1):
+        code, final, mods = KEYS[name]
+        if self.in_force:
+            return b"\x1b[%d;%d:%d%s" % (code, mods, event, final)
+        if event == 3:
+            return b""
+        return b"\x1b[" + final if code == 1 else bytes([code & 31 if mods == 5 else code])
+
+    def press(self, name):
+        self.send(self.key(name) + self.key(name, 3))
+
+    def hold(self, name):
+        self.send(self.key(name))
+
+    # Returns once the bytes are in the pty's input, or already read.
+    def send(self, data):
+        os.write(self.master, data)
+        select.select([self.slave], [], [], 0.05)
 
     def resize(self, cols, rows):
-        self.size = rows or 24, cols
+        self.screen.resize(rows or 24, cols or 80)
         fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
 
-    def close(self):  # hangs the session up, then ends what is left of it
-        if self.proc.returncode is None:
-            os.close(self.master), os.close(self.slave)
-            self.proc.kill(), self.proc.wait()
+    # The terminal takes no output (a stalled link, a busy terminal), for ever.
+    def stop_output(self):
+        termios.tcflow(self.slave, termios.TCOOFF)
+
+    # Each look as wanted, within the seconds.
+    def expect(self, seconds=5, **wanted):
+        end = time.monotonic() + seconds
+        while (seen := {look: getattr(self, look)() for look in wanted}) != wanted and time.monotonic() < end:
+            self.run(0.02)
+        assert seen == wanted, f"wanted {wanted}, seen {seen}"
+
+    # The looks: the last line on the screen; the cursor, hidden or shown in the colour the next text takes.
+    def last(self):
+        return "\n".join(self.screen.display).rstrip().rsplit("\n", 1)[-1]
+
+    def cursor(self):
+        return "hidden" if self.screen.cursor.hidden else self.screen.cursor.attrs.fg
+
+    # The input modes, and the keyboard flags pushed.
+    def modes(self):
+        return "found" if termios.tcgetattr(self.slave) == self.found else "play"
+
+    def flags(self):
+        return self.pushed
+
+    # Input left when the modes went back is a line the shell would read.
+    def pending(self):
+        return select.select([self.slave], [], [], 0)[0] != []
+
+    # Hangs the session up, then ends what is left of it.
+    def close(self):
+        os.close(self.master)
+        self.proc.kill()
+        self.proc.wait()
