@@ -24,7 +24,7 @@ REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")
 # Its events are numbered too: 1 down, 3 up.
 KEYS = {"Up": (1, b"A", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1),
         "Enter": (13, b"u", 1), "Ctrl+C": (99, b"u", 5), "Ctrl+X": (120, b"u", 5),
-        "Ctrl+Z": (122, b"u", 5)}
+        "Ctrl+Z": (122, b"u", 5), "Ctrl+\\": (92, b"u", 5)}
 
 
 class Term:
@@ -87,9 +87,12 @@ class Term:
         self.screen.resize(rows or 24, cols or 80)
         fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
 
-    # The terminal takes no output (a stalled link, a busy terminal), for ever.
+    # The terminal takes no output (a stalled link, a busy terminal), until it takes it again.
     def stop_output(self):
         termios.tcflow(self.slave, termios.TCOOFF)
+
+    def resume_output(self):
+        termios.tcflow(self.slave, termios.TCOON)
 
     # Each look as wanted, within the seconds.
     def expect(self, seconds=5, **wanted):

@@ -71,18 +71,22 @@ def play(steps, *args, status=0, game=1, wall="█", **terminal):
         return True
     # A failed check, or the game gone before a step that needs it.
     except Exception as failure:
-        print(f"FAIL: {steps.__name__}{args} {terminal}: {failure}", *p.screen.display, sep="\n")
+        named = [getattr(arg, "__name__", arg) for arg in args]
+        print(f"FAIL: {steps.__name__}{named} {terminal}: {failure}", *p.screen.display, sep="\n")
         return False
     finally:
         p.close()
 
 
+# The message at (3, 21), the flags popped; typed text shows after it, Backspace takes a letter back, an arrow
+# leaves nothing, and Enter ends the game.
 def crash_and_enter(p):
     p.press("Up")
-    # The message at (3, 21); the final read begun. Keys typed in play are flushed as it begins: Enter comes
-    # a moment later, and is the game's.
-    p.expect(outcome="Player 2 WIN", modes="found")
-    p.run(0.2)
+    p.expect(outcome="Player 2 WIN", flags=0)
+    p.send(b"ab")
+    p.press("Left")
+    p.send(b"\x7fc")
+    p.expect(outcome="Player 2 WINac")
     p.press("Enter")
 
 
@@ -136,12 +140,34 @@ def sizes(p):
     p.press("Escape")
 
 
-# Up: a crash a few frames on. With its output not read, play still goes on to the
-# final read; kill -TERM then ends it within 5 s.
+# The terminal stops reading for 1.8 s, and the game is left meanwhile: what gives the terminal back still
+# arrives once it reads again.
+def stalled(p, way, *args):
+    p.stop_output()
+    way(p, *args)
+    p.run(1.8)
+    p.resume_output()
+
+
+def stalled_stop(p):
+    stalled(p, Play.press, "Ctrl+Z")
+    p.expect(last="STOPPED", **AS_FOUND)
+    p.fg()
+    p.press("Escape")
+
+
+# A crash while the terminal stalls: the outcome shows once it reads again.
+def stalled_crash(p):
+    stalled(p, Play.press, "Up")
+    p.expect(outcome="Player 2 WIN", flags=0)
+    p.press("Enter")
+
+
+# A terminal that never reads again does not keep the game alive: kill -TERM ends it within 5 s.
 def kill_in_stall(p):
     p.stop_output()
     p.press("Up")
-    p.expect(seconds=3, modes="found", gone=False)
+    p.run(1)
     p.signal(signal.SIGTERM)
     p.expect(gone=True)
 
@@ -163,5 +189,9 @@ sys.exit(not all([
     play(stops_and_holds),
     play(sizes, wall=None, kitty=False, size=(69, 22), locale={"LC_CTYPE": "C", "LANG": "C.UTF-8"}),
     play(kill_in_stall, status=None, wall="X", locale={"LC_ALL": "C", "LANG": "C.UTF-8"}),
+    *[play(stalled, Play.press, key, status=status) for key, status in (("Escape", 0), ("Ctrl+C", 130), ("Ctrl+\\", 131))],
+    *[play(stalled, Play.signal, sig, status=128 + sig) for sig in (signal.SIGTERM, signal.SIGHUP)],
+    play(stalled_stop),
+    play(stalled_crash),
     refused(sys.argv[1]),
 ]))
