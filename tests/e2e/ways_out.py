@@ -36,6 +36,10 @@ class Play(Term):
     def outcome(self):
         return self.screen.display[21][3:].rstrip()
 
+    # The colour of the top line's first character.
+    def ink(self):
+        return self.screen.buffer[0][0].fg
+
     def heads(self):
         return set("".join(self.screen.display)) & set("▲◄►")
 
@@ -136,7 +140,7 @@ def sizes(p):
     p.resize(70, 22)
     p.expect(board="X")
     p.resize(69, 22)
-    p.expect(last=NOTICE, board=None)
+    p.expect(last=NOTICE, board=None, ink="default")
     p.press("Escape")
 
 
