@@ -187,14 +187,14 @@ void pushFlags() {
 
 // Our modes on the terminal, for the phase we are in. Only the foreground job
 // may change them: a job continued in the background gets them when it is
-// brought back.
+// brought back. The screen is cleared at the next frame, which hides the
+// cursor too.
 void takeTerminal() {
     if (term.phase == CLOSED || term.ours != 0 || tcgetpgrp(term.tty) != getpgrp()) return;
     term.ours = 1; // first: giving back modes that were not yet changed is harmless
     term.parked = 0;
     term.stale = 1; // the shell may have drawn meanwhile
     tcsetattr(term.tty, TCSANOW, &term.play);
-    if (term.phase == PLAYING) sendNow(HIDE_CURSOR, sizeof HIDE_CURSOR - 1);
     pushFlags();
 }
 
@@ -428,8 +428,9 @@ void readKeys(void (*text)(unsigned char) = nullptr) {
 // Takes the terminal's size again, for a model whose cells the terminal no
 // longer shows: after a clear (clear) or whenever the board does not fit,
 // which shows a one-line notice instead. The clear and the notice start from
-// the terminal's own colour. Returns how many bytes of out to send. A size of
-// 0 is unknown: the board is drawn.
+// the terminal's own colour. During play the cursor is hidden first (again,
+// if the terminal missed it while it was not reading). Returns how many bytes
+// of out to send. A size of 0 is unknown: the board is drawn.
 std::size_t measure(bool clear) {
     term.stale = 0;
     winsize size{};
@@ -438,10 +439,9 @@ std::size_t measure(bool clear) {
     const int rows = size.ws_row;
     term.small = (cols > 0 && cols < term.needCols) || (rows > 0 && rows < term.needRows);
     screen::invalidate(term.screen, cols, rows);
-    if (!clear && !term.small) return 0;
-    // The cursor is hidden again too: a terminal that was not reading when play resumed missed that.
-    const char* hide = term.phase == PLAYING ? HIDE_CURSOR : "";
-    int n = std::snprintf(out, sizeof out, "%s%s\x1b[H\x1b[2J", OWN_COLOR, hide);
+    int n = std::snprintf(out, sizeof out, "%s", term.phase == PLAYING ? HIDE_CURSOR : "");
+    if (!clear && !term.small) return static_cast<std::size_t>(n);
+    n += std::snprintf(out + n, sizeof out - n, "%s\x1b[H\x1b[2J", OWN_COLOR);
     if (term.small) {
         char notice[80];
         const int length = std::snprintf(notice, sizeof notice, "The game needs %dx%d; this terminal is %dx%d.",
