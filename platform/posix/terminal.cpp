@@ -161,6 +161,11 @@ bool sendBy(long deadline, const char (&text)[N]) {
     return sendBy(deadline, text, N - 1);
 }
 
+template <std::size_t N>
+bool sendNow(const char (&text)[N]) {
+    return sendNow(text, N - 1);
+}
+
 // Reads what the terminal sends until the device attributes arrive, for at
 // most REPLY_WAIT_MS, into k.
 void awaitAnswer(Keys& k) {
@@ -182,7 +187,7 @@ void awaitAnswer(Keys& k) {
 // take off flags that were not ours.
 void pushFlags() {
     if (!term.kitty || term.phase != PLAYING || term.ours == 0 || term.flagsPushed != 0) return;
-    if (sendNow(PUSH, sizeof PUSH - 1)) term.flagsPushed = 1;
+    if (sendNow(PUSH)) term.flagsPushed = 1;
 }
 
 // Our modes on the terminal, for the phase we are in. Only the foreground job
@@ -496,7 +501,7 @@ void typeIntoLine(unsigned char c) {
 }
 
 void popFlags() {
-    if (term.flagsPushed != 0 && sendNow(POP_AND_ASK, sizeof POP_AND_ASK - 1)) term.flagsPushed = 0;
+    if (term.flagsPushed != 0 && sendNow(POP_AND_ASK)) term.flagsPushed = 0;
 }
 
 // The message, the typing and the flags' pop go out whenever the terminal
@@ -507,7 +512,7 @@ int readLine() {
     bool cursorShown = false;
     while (lineEnd == 0) {
         withSignalsHeld(popFlags);
-        if (!cursorShown && term.flagsPushed == 0) cursorShown = sendNow(SHOW_CURSOR, sizeof SHOW_CURSOR - 1);
+        if (!cursorShown && term.flagsPushed == 0) cursorShown = sendNow(SHOW_CURSOR);
         sendFrame(true);
         fd_set readable;
         fd_set writable;
@@ -604,13 +609,13 @@ bool consoleOpen(int columns, int rows) {
     installHandlers();
     withSignalsHeld(startPlaying);
     if (term.ours != 0) { // a job started in the background keeps legacy keys
-        sendNow(QUERY, sizeof QUERY - 1);
+        sendNow(QUERY);
         awaitAnswer(term.keys);
         if (term.keys.flagsSeen) {
             term.kitty = true;
             withSignalsHeld(pushFlags);
             term.keys.flagsSeen = false;
-            sendNow(QUERY, sizeof QUERY - 1);
+            sendNow(QUERY);
             awaitAnswer(term.keys);
             // A key marked down whose release never comes would steer for ever.
             term.keys.reportsReleases = term.keys.flagsSeen && (term.keys.flags & FLAG_REPORT_EVENTS) != 0;
