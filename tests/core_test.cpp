@@ -297,9 +297,9 @@ TEST(Solo, FirstFrameFirstAppleAndGameOver) {
     while (firstDraw(seed).x != 2 || firstDraw(seed).y != 2) seed++;
     play({{0, VKEY_ESCAPE}}, solo::runSolo, [](int) { return std::time_t(seed); });
     EXPECT_EQ(fake.frames[0], "# *********~|(1)0Length: 10  Score: 0  Time: 1" + utf8(std::u32string(174, U'█')));
-    EXPECT_EQ(picture(0, 0, 2, 31), "Length: 10  Score: 0  Time: 1  \n"
-                                    "███████████████████████████████\n"
-                                    "█ *                            \n");
+    EXPECT_EQ(picture(0, 0, 1, 31), "Length: 10  Score: 0  Time: 1  \n"
+                                    "███████████████████████████████\n");
+    EXPECT_EQ(picture(0, 2, 2, 3), "█ *\n") << "the whole snake on its start cell";
     EXPECT_EQ(picture(apple.x, apple.y, apple.y, 1), "#\n") << "the apple is not under the snake";
     play({{0, VKEY_UP}}, solo::runSolo); // from (2, 2) the first move reaches the top wall
     EXPECT_EQ(picture(0, 20, 20, 13), "   Game Over \n");
