@@ -180,7 +180,8 @@ sys.exit(not all([
     play(stops_and_holds),
     play(sizes, wall=None, kitty=False, size=(69, 22), locale={"LC_CTYPE": "C", "LANG": "C.UTF-8"}),
     play(kill_in_stall, status=None, wall="X", locale={"LC_ALL": "C", "LANG": "C.UTF-8"}),
-    *[play(stalled, Play.press, key, status=status) for key, status in (("Escape", 0), ("Ctrl+C", 130), ("Ctrl+\\", 131))],
+    *[play(stalled, Play.press, key, status=status)
+      for key, status in (("Escape", 0), ("Ctrl+C", 130), ("Ctrl+\\", 131))],
     *[play(stalled, Play.signal, sig, status=128 + sig) for sig in (signal.SIGTERM, signal.SIGHUP)],
     refused(sys.argv[1]),
 ]))
