@@ -92,11 +92,12 @@ def stalled(p, way, *args):
 
 
 # A crash while the terminal does not read: once it reads again, the message at (3, 21), the flags popped. Typed
-# text shows after it, Backspace takes a letter back, an arrow leaves nothing, and Enter ends the game.
+# text shows after it, Backspace takes a typed letter back (never one of the message), an arrow leaves nothing,
+# and Enter ends the game.
 def crash_and_enter(p):
     stalled(p, Play.press, "Up")
     p.expect(outcome="Player 2 WIN", flags=0)
-    p.send(b"ab")
+    p.send(b"\x7fab")
     p.press("Left")
     p.send(b"\x7fc")
     p.expect(outcome="Player 2 WINac")
