@@ -30,6 +30,8 @@ NOTICE = "The game needs 70x22; this terminal is 69x22."
 
 # The game on the terminal, and the looks of the game.
 class Play(Term):
+    pid = None
+
     def gone(self):
         return not os.path.exists(f"/proc/{self.pid}")
 
@@ -63,8 +65,8 @@ class Play(Term):
         self.expect(board="█", flags=1, cursor="hidden")
 
 
-def play(steps, *args, status=0, game=1, wall="█", **terminal):
-    p = Play(["dash", "-m", "-c", SHELL, sys.argv[game]], **terminal)
+def play(steps, *args, status=0, game=1, wall="█", shell=SHELL, **terminal):
+    p = Play(["dash", "-m", "-c", shell, sys.argv[game]], **terminal)
     try:
         p.expect(board=wall, cursor="hidden")
         # The job in the foreground now: the game, or none if it is gone already (never 0: ourselves).
@@ -80,6 +82,9 @@ def play(steps, *args, status=0, game=1, wall="█", **terminal):
         return False
     finally:
         p.close()
+        # Nor does a game that a failed play left running outlive the test.
+        if p.pid and not p.gone():
+            os.kill(p.pid, signal.SIGKILL)
 
 
 # The terminal stops reading for 1.8 s, and the game is left meanwhile: what gives the terminal back still
@@ -164,6 +169,13 @@ def kill_in_stall(p):
     p.expect(gone=True)
 
 
+# The terminal closes, and the game ignores SIGHUP: what it reads and writes fails, and it ends all the same.
+def closed(p):
+    os.close(p.master)
+    p.master = os.open(os.devnull, os.O_RDONLY)
+    p.expect(gone=True)
+
+
 # No controlling terminal, and standard input not one either: one line on standard error, status 1.
 def refused(game):
     run = subprocess.run(["setsid", "-w", "timeout", "5", game], stdin=subprocess.DEVNULL, capture_output=True)
@@ -178,6 +190,7 @@ sys.exit(not all([
     # On a legacy terminal no drain takes the key.
     play(kill_after_key, signal.SIGHUP, status=129, kitty=False),
     play(kill_after_key, signal.SIGSEGV, status=139),
+    play(closed, status=None, shell="trap '' HUP; " + SHELL),
     play(stops_and_holds),
     play(sizes, wall=None, kitty=False, size=(69, 22), locale={"LC_CTYPE": "C", "LANG": "C.UTF-8"}),
     play(kill_in_stall, status=None, wall="X", locale={"LC_ALL": "C", "LANG": "C.UTF-8"}),
