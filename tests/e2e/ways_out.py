@@ -197,5 +197,5 @@ sys.exit(not all([
     *[play(stalled, Play.press, key, status=status)
       for key, status in (("Escape", 0), ("Ctrl+C", 130), ("Ctrl+\\", 131))],
     *[play(stalled, Play.signal, sig, status=128 + sig) for sig in (signal.SIGTERM, signal.SIGHUP)],
-    refused(sys.argv[1]),
+    *[refused(game) for game in sys.argv[1:3]],
 ]))
