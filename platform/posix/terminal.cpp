@@ -459,20 +459,21 @@ std::size_t measure(bool clear) {
 // A stale screen (continued, resized, or a frame that did not go out whole)
 // is measured again and cleared.
 // A push the terminal missed when play resumed is made then too.
-void clearIfStale() {
+void clearIfStale(long deadline = 0) {
     if (term.stale == 0 || term.ours == 0) return;
-    if (!sendNow(out, measure(true))) term.stale = 1;
+    if (!sendBy(deadline, out, measure(true))) term.stale = 1;
     withSignalsHeld(pushFlags);
 }
 
-// What changed, in one write. With cursor, the terminal's cursor then stands
-// where the game's does. A job in the background draws nothing: the shell
-// has the screen, and the whole frame is sent once the job is brought back.
-void sendFrame(bool cursor) {
+// What changed, in one write; during play never waited for (deadline 0).
+// With cursor, the terminal's cursor then stands where the game's does. A job
+// in the background draws nothing: the shell has the screen, and the whole
+// frame is sent once the job is brought back.
+void sendFrame(bool cursor, long deadline = 0) {
     if (term.ours == 0) return;
-    clearIfStale();
+    clearIfStale(deadline);
     if (term.small || term.stale != 0) return;
-    if (!sendNow(out, screen::flush(term.screen, out, cursor))) term.stale = 1;
+    if (!sendBy(deadline, out, screen::flush(term.screen, out, cursor))) term.stale = 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -687,9 +688,7 @@ int endPlayAndReadChar() {
     }
     // Standard input is elsewhere: the message, then the terminal as found,
     // then the read.
-    const long deadline = nowMs() + GIVE_BACK_MS;
-    if (term.stale != 0) sendBy(deadline, out, measure(true));
-    if (!term.small) sendBy(deadline, out, screen::flush(term.screen, out, true));
+    sendFrame(true, nowMs() + GIVE_BACK_MS);
     withSignalsHeld(giveBackForGood);
     return std::getchar();
 }

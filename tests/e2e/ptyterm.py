@@ -119,6 +119,11 @@ class Term:
     def pending(self):
         return select.select([self.slave], [], [], 0)[0] != []
 
+    # The terminal closes while play goes on: the session is hung up, and the terminal reads as empty.
+    def hang_up(self):
+        os.close(self.master)
+        self.master = os.open(os.devnull, os.O_RDONLY)
+
     # Hangs the session up, then ends what is left of it.
     def close(self):
         os.close(self.master)
