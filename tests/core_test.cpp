@@ -108,11 +108,15 @@ void play(const std::set<std::pair<int, int>>& keys, int (*game)() = runDuel,
     EXPECT_EQ(game(), 0);
 }
 
-// The cell nextApple tries first after srand(seed): x is drawn before y.
-Point firstDraw(unsigned seed) {
+// The cell nextApple tries in its try-th draw after srand(seed): x is drawn before y.
+Point draw(unsigned seed, int tries = 1) {
     std::srand(seed);
-    const int x = std::rand() % 68 + 1;
-    return {x, std::rand() % 17 + 2};
+    Point cell{};
+    for (int i = 0; i < tries; i++) {
+        cell.x = std::rand() % 68 + 1;
+        cell.y = std::rand() % 17 + 2;
+    }
+    return cell;
 }
 
 TEST(Board, SteeringTurnsButNeverReversesAndEachTurnLeavesItsCorner) {
@@ -175,7 +179,7 @@ TEST(Board, AppleFallsInsideAndOffEverySegment) {
 }
 
 TEST(Board, EatingScoresTheEaterAndGrowsByItsTail) {
-    Player a = snake(10, 10);
+    Player a = snake(10, 13); // on the apple's row, not its cell
     Player b = snake(30, 10);
     for (int i = 0; i < 3; i++) step(b, DIR_DOWN);
     apple = {30, 13};
@@ -184,12 +188,12 @@ TEST(Board, EatingScoresTheEaterAndGrowsByItsTail) {
         << "the second snake eats; its new tail copies the old one";
     EXPECT_FALSE(apple.x == 30 && apple.y == 13) << "a new apple";
     b = a;
-    apple = {10, 10};
+    apple = {10, 13};
     checkEatApple(a, b);
     EXPECT_EQ(std::vector({a.score, b.score}), std::vector({1, 0})) << "the apple moves before the second head is seen";
     b.length = MAX_LENGTH - 1;
     for (int i = 0; i < 2; i++) {
-        apple = {10, 10};
+        apple = {10, 13};
         checkEatApple(b, a);
     }
     movePlayer(b);
@@ -243,6 +247,7 @@ TEST(Duel, OutcomesAndTheKeysOfOneFrame) {
         {"player 2 into the top wall", {{0, VKEY_W}}, 0, 21, U" 11Player 1 WIN "},
         {"both crash in one frame", {{0, VKEY_UP}, {0, VKEY_W}}, 0, 21, U" 11Player 2 WIN "},
         {"player 2 into the resting player 1", {{0, VKEY_A}}, 0, 21, U" 42Player 1 WIN "},
+        {"player 1 into the resting player 2", {{0, VKEY_RIGHT}}, 0, 21, U" 42Player 2 WIN "},
         {"after a two-digit readout", {{14, VKEY_W}}, 0, 21, U" 15Player 1 WIN "},
         {"player 2 down into the bottom wall", {{0, VKEY_S}}, 0, 21, U" 11Player 1 WIN "},
         {"player 1 runs right, its tail erased behind it",
@@ -270,18 +275,20 @@ TEST(Duel, OutcomesAndTheKeysOfOneFrame) {
 }
 
 TEST(Duel, EatsInTheFrameWhoseMoveReachesTheApple) {
-    static unsigned seed = 0; // clock seconds whose first apple lies on p1's row, right of it and left of p2
-    while (firstDraw(seed).y != 10 || firstDraw(seed).x < 12 || firstDraw(seed).x > 59) seed++;
-    play({{0, VKEY_RIGHT}, {firstDraw(seed).x - 11, VKEY_ESCAPE}}, runDuel, [](int) { return std::time_t(seed); });
-    EXPECT_NE(apple.x, firstDraw(seed).x) << "the apple was still where p1's head arrived";
+    // Clock seconds whose first apple lies on p1's row, nine cells or more right of it and left of p2.
+    static unsigned seed = 0;
+    while (draw(seed).y != 10 || draw(seed).x < 20 || draw(seed).x > 59) seed++;
+    const int x = draw(seed).x;
+    play({{0, VKEY_RIGHT}, {x - 9, VKEY_ESCAPE}}, runDuel, [](int) { return std::time_t(seed); });
+    EXPECT_EQ(picture(x - 8, 10, 10, 10), " ════════►\n") << "a move after the apple's cell, p1 is nine long";
 }
 
 TEST(Solo, EatingFirstGrowsInTheSameMoveAndAvoidsTheSnakeBeforeIt) {
-    const Point first = firstDraw(1);
+    const Point first = draw(1);
     Player p{};
     resetPlayer(p, first.x - 11, first.y);
     steer(p, DIR_RIGHT);
-    apple = {0, 0};
+    apple = {0, first.y};                             // on the snake's row, never under its head
     for (int i = 0; i < 10; i++) solo::movePlayer(p); // trailed out: head at x - 1, tail at x - 10
     apple = {first.x - 1, first.y};
     std::srand(1);
@@ -297,14 +304,16 @@ TEST(Solo, EatingFirstGrowsInTheSameMoveAndAvoidsTheSnakeBeforeIt) {
 
 TEST(Solo, FirstFrameFirstAppleAndGameOver) {
     static unsigned seed = 0; // clock seconds whose first draw is the start cell: the apple must go elsewhere
-    while (firstDraw(seed).x != 2 || firstDraw(seed).y != 2) seed++;
+    while (draw(seed).x != 2 || draw(seed).y != 2) seed++;
+    const Point second = draw(seed, 2);
     play({{0, VKEY_ESCAPE}}, solo::runSolo, [](int) { return std::time_t(seed); });
     EXPECT_EQ(fake.frames[0], "# *********~|(1)0Length: 10  Score: 0  Time: 1" + utf8(std::u32string(174, U'█')));
     EXPECT_EQ(picture(0, 0, 1, 31), "Length: 10  Score: 0  Time: 1  \n"
                                     "███████████████████████████████\n");
     EXPECT_EQ(picture(0, 2, 2, 3), "█ *\n") << "the whole snake on its start cell";
-    EXPECT_EQ(picture(apple.x, apple.y, apple.y, 1), "#\n") << "the apple is not under the snake";
+    EXPECT_EQ(picture(second.x, second.y, second.y, 1), "#\n") << "the apple is the second draw";
     play({{0, VKEY_UP}}, solo::runSolo); // from (2, 2) the first move reaches the top wall
+    EXPECT_EQ(picture(2, 1, 2, 1), "▲\n*\n") << "the head in the wall";
     EXPECT_EQ(picture(0, 20, 20, 13), "   Game Over \n");
     EXPECT_EQ(fake.reads, 1) << "Enter awaited";
     for (const std::string& frame : fake.frames) EXPECT_EQ(frame.find('['), std::string::npos) << "a colour was set";
