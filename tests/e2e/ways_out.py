@@ -26,6 +26,10 @@ SHELL = ('exec 2>/dev/null; ulimit -c 0; trap : INT; "$0"; s=$?; while [ $s = 14
 # The terminal as the game found it (the cursor shown, in the terminal's own colour), nothing left in its input.
 AS_FOUND = {"modes": "found", "flags": 0, "cursor": "default", "pending": False}
 NOTICE = "The game needs 70x22; this terminal is 69x22."
+# A game keeps a signal that was ignored when it started ignored: the games start with the defaults, however this
+# test was started (nohup, a background job of a shell without job control).
+for ending in (signal.SIGINT, signal.SIGQUIT, signal.SIGHUP):
+    signal.signal(ending, signal.SIG_DFL)
 
 
 # The game on the terminal, and the looks of the game.
