@@ -42,6 +42,10 @@ class Play(Term):
     def outcome(self):
         return self.screen.display[21][3:].rstrip()
 
+    # The lines that hold text, top to bottom.
+    def text(self):
+        return [line.rstrip() for line in self.screen.display if line.strip()]
+
     # The colour of the top line's first character.
     def ink(self):
         return self.screen.buffer[0][0].fg
@@ -100,16 +104,16 @@ def stalled(p, way, *args):
     p.resume_output()
 
 
-# A crash while the terminal does not read: once it reads again, the message at (3, 21), the flags popped. Typed
-# text shows after it, Backspace takes a typed letter back (never one of the message), an arrow leaves nothing,
-# and Enter ends the game.
+# A crash while the terminal does not read: once it reads again, the message at (3, 21), the flags popped, the
+# cursor shown in the last colour drawn (player 2's). Typed text shows after it, Backspace (DEL or Ctrl+H) takes a typed letter back (never one of the
+# message), an arrow leaves nothing, and Enter ends the game.
 def crash_and_enter(p):
     stalled(p, Play.press, "Up")
-    p.expect(outcome="Player 2 WIN", flags=0)
-    p.send(b"\x7fab")
+    p.expect(outcome="Player 2 WIN", flags=0, cursor="red")
+    p.send(b"\x7fabc")
     p.press("Left")
-    p.send(b"\x7fc")
-    p.expect(outcome="Player 2 WINac")
+    p.send(b"\x7f\x08d")
+    p.expect(outcome="Player 2 WINad")
     p.press("Enter")
 
 
@@ -153,7 +157,7 @@ def stops_and_holds(p):
 
 
 # Started just too narrow; then of unknown size (0x0: the board is drawn), just big enough, just too
-# narrow again; Escape in the pause.
+# narrow again; Escape in the pause draws nothing more (the park under the board scrolls the notice away).
 def sizes(p):
     p.expect(last=NOTICE, board=None)
     p.resize(0, 0)
@@ -163,6 +167,7 @@ def sizes(p):
     p.resize(69, 22)
     p.expect(last=NOTICE, board=None, ink="default")
     p.press("Escape")
+    p.expect(text=["EXIT 0"])
 
 
 # A terminal that never reads again does not keep the game alive: kill -TERM ends it within 5 s.
