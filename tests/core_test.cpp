@@ -191,13 +191,13 @@ TEST(Board, EatingScoresTheEaterAndGrowsByItsTail) {
     apple = {10, 13};
     checkEatApple(a, b);
     EXPECT_EQ(std::vector({a.score, b.score}), std::vector({1, 0})) << "the apple moves before the second head is seen";
-    b.length = MAX_LENGTH - 1;
+    b.length = 254;
     for (int i = 0; i < 2; i++) {
         apple = {10, 13};
         checkEatApple(b, a);
     }
     movePlayer(b);
-    EXPECT_EQ(b.length, MAX_LENGTH) << "grows to 255, then stays: an entry past index 254 would land on color";
+    EXPECT_EQ(b.length, 255) << "grows to 255, then stays: an entry past index 254 would land on color";
     EXPECT_EQ(b.color, COLOR_P1);
 }
 
