@@ -42,6 +42,11 @@ class Play(Term):
     def outcome(self):
         return self.screen.display[21][3:].rstrip()
 
+    # Seconds of processor time the game has used.
+    def cpu(self):
+        fields = open(f"/proc/{self.pid}/stat").read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
     # The lines that hold text, top to bottom.
     def text(self):
         return [line.rstrip() for line in self.screen.display if line.strip()]
@@ -106,10 +111,13 @@ def stalled(p, way, *args):
 
 # A crash while the terminal does not read: once it reads again, the message at (3, 21), the flags popped, the
 # cursor shown in the last colour drawn (player 2's). Typed text shows after it, Backspace (DEL or Ctrl+H) takes a typed letter back (never one of the
-# message), an arrow leaves nothing, and Enter ends the game.
+# message), an arrow leaves nothing, and Enter ends the game. The wait sleeps until something comes.
 def crash_and_enter(p):
     stalled(p, Play.press, "Up")
     p.expect(outcome="Player 2 WIN", flags=0, cursor="red")
+    before = p.cpu()
+    p.run(1)
+    assert p.cpu() - before < 0.5, "the wait for Enter keeps a processor busy"
     p.send(b"\x7fabc")
     p.press("Left")
     p.send(b"\x7f\x08d")
