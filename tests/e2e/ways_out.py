@@ -165,7 +165,8 @@ def stops_and_holds(p):
 
 
 # Started just too narrow; then of unknown size (0x0: the board is drawn), just big enough, just too
-# narrow again; Escape in the pause draws nothing more (the park under the board scrolls the notice away).
+# narrow again. The pause holds play: Up pressed in it moves nothing that could crash. Escape in the pause draws
+# nothing more (the park under the board scrolls the notice away).
 def sizes(p):
     p.expect(last=NOTICE, board=None)
     p.resize(0, 0)
@@ -174,6 +175,8 @@ def sizes(p):
     p.expect(board="X")
     p.resize(69, 22)
     p.expect(last=NOTICE, board=None, ink="default")
+    p.press("Up")
+    p.run(1.5)
     p.press("Escape")
     p.expect(text=["EXIT 0"])
 
