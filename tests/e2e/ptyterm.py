@@ -61,7 +61,12 @@ class Term:
             self.send(self.key("Escape", 3))
             self.pushed -= int(number or 1)
             self.in_force *= self.pushed > 0
-        self.send({b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b""))
+        reply = {b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b"")
+        # Its first byte alone, as a slow link may deliver it: the program reads it on its own.
+        if reply:
+            self.send(reply[:1])
+            time.sleep(0.02)
+            self.send(reply[1:])
 
     # What the terminal sends as the key goes down, or up.
     def key(self, name, event=1):
