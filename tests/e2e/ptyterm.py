@@ -1,7 +1,8 @@
 # A pseudo-terminal whose master side is the terminal: what the program writes
 # goes into a pyte screen, and its queries are answered as a terminal that
 # speaks the kitty keyboard protocol would, or (kitty=False) as a legacy one
-# that answers only the device attributes. Keys are sent as that terminal
+# that answers only the device attributes; kitty=1: one that takes only the
+# first flag of a push, and so reports no releases. Keys are sent as that terminal
 # sends them under the keyboard flags then in force.
 #
 # The terminal works only while its user calls run(seconds): one thread, so
@@ -22,7 +23,7 @@ UTF8 = {"LC_ALL": "C.UTF-8"}
 REQUEST = re.compile(rb"\x1b\[([?<>]?)(\d*)([uc])")
 # Each key as the protocol numbers it: code, final byte, modifiers (5: Ctrl).
 # Its events are numbered too: 1 down, 3 up.
-KEYS = {"Up": (1, b"A", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1),
+KEYS = {"Up": (1, b"A", 1), "Down": (1, b"B", 1), "Right": (1, b"C", 1), "Left": (1, b"D", 1), "Escape": (27, b"u", 1),
         "Enter": (13, b"u", 1), "Ctrl+C": (99, b"u", 5), "Ctrl+X": (120, b"u", 5),
         "Ctrl+Z": (122, b"u", 5), "Ctrl+\\": (92, b"u", 5)}
 
@@ -32,7 +33,8 @@ class Term:
         self.master, self.slave = os.openpty()
         self.screen = pyte.Screen(80, 24)
         self.feed = pyte.ByteStream(self.screen).feed
-        self.kitty = kitty
+        # The protocol's flags this terminal takes.
+        self.kitty = 31 if kitty is True else int(kitty)
         # Pushes of the keyboard flags not yet popped, the flags in force, and the bytes the program wrote.
         self.pushed = self.in_force = self.received = 0
         self.resize(*size)
@@ -55,26 +57,28 @@ class Term:
     def answer(self, kind, number, final):
         if kind == b">":
             self.pushed += 1
-            self.in_force = int(number) * self.kitty
+            self.in_force = int(number) & self.kitty
         if kind == b"<":
             # A finger lifted as the game ends: reported before the pop takes effect.
             self.send(self.key("Escape", 3))
             self.pushed -= int(number or 1)
             self.in_force *= self.pushed > 0
-        reply = {b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * self.kitty}.get(kind + final, b"")
-        # Its first byte alone, as a slow link may deliver it: the program reads it on its own.
+        reply = {b"c": b"\x1b[?6c", b"?u": b"\x1b[?%du" % self.in_force * bool(self.kitty)}.get(kind + final, b"")
+        # Its last byte alone, as a slow link may deliver it: the program reads it on its own.
         if reply:
-            self.send(reply[:1])
+            self.send(reply[:-1])
             time.sleep(0.02)
-            self.send(reply[1:])
+            self.send(reply[-1:])
 
     # What the terminal sends as the key goes down, or up.
     def key(self, name, event=1):
         code, final, mods = KEYS[name]
-        if self.in_force:
+        if self.in_force & 2:
             return b"\x1b[%d;%d:%d%s" % (code, mods, event, final)
         if event == 3:
             return b""
+        if self.in_force:
+            return b"\x1b[%d;%d%s" % (code, mods, final)
         return b"\x1b[" + final if code == 1 else bytes([code & 31 if mods == 5 else code])
 
     def press(self, name):

@@ -56,7 +56,7 @@ class Play(Term):
         return self.screen.buffer[0][0].fg
 
     def heads(self):
-        return set("".join(self.screen.display)) & set("▲◄►")
+        return set("".join(self.screen.display)) & set("▲▼◄►")
 
     # The walls' glyph when the board is whole: rows 1 and 19 walls, and 34 more on the sides.
     def board(self):
@@ -164,6 +164,15 @@ def stops_and_holds(p):
     p.press("Escape")
 
 
+# On a terminal that reports no releases a key is pressed, never held: after Down, Left turns the snake for good.
+def no_releases(p):
+    p.press("Down")
+    p.expect(heads={"▼"})
+    p.press("Left")
+    p.expect(heads={"◄"}, outcome="Player 2 WIN")
+    p.press("Enter")
+
+
 # Started just too narrow; then of unknown size (0x0: the board is drawn), just big enough, just too
 # narrow again. The pause holds play: Up pressed in it moves nothing that could crash. Escape in the pause draws
 # nothing more (the park under the board scrolls the notice away).
@@ -212,6 +221,7 @@ sys.exit(not all([
     play(kill_after_key, signal.SIGSEGV, status=139),
     play(closed, status=None, shell="trap '' HUP; " + SHELL),
     play(stops_and_holds),
+    play(no_releases, kitty=1),
     play(sizes, wall=None, kitty=False, size=(69, 22), locale={"LC_CTYPE": "C", "LANG": "C.UTF-8"}),
     play(kill_in_stall, status=None, wall="X", locale={"LC_ALL": "C", "LANG": "C.UTF-8"}),
     *[play(stalled, Play.press, key, status=status)
