@@ -77,8 +77,9 @@ class Term:
             return b"\x1b[%d;%d:%d%s" % (code, mods, event, final)
         if event == 3:
             return b""
-        if self.in_force:
-            return b"\x1b[%d;%d%s" % (code, mods, final)
+        # Disambiguation alone: Escape and Ctrl chords by code, arrows and Enter as on a legacy terminal.
+        if self.in_force and final == b"u" and code != 13:
+            return b"\x1b[%d;%du" % (code, mods)
         return b"\x1b[" + final if code == 1 else bytes([code & 31 if mods == 5 else code])
 
     def press(self, name):

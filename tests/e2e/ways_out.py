@@ -110,8 +110,9 @@ def stalled(p, way, *args):
 
 
 # A crash while the terminal does not read: once it reads again, the message at (3, 21), the flags popped, the
-# cursor shown in the last colour drawn (player 2's). Typed text shows after it, Backspace (DEL or Ctrl+H) takes a typed letter back (never one of the
-# message), an arrow leaves nothing, and Enter ends the game. The wait sleeps until something comes.
+# cursor shown in the last colour drawn (player 2's). Typed text shows after it, Backspace (DEL or Ctrl+H) takes a
+# typed letter back (never one of the message), an arrow leaves nothing, and Enter ends the game. The wait sleeps
+# until something comes.
 def crash_and_enter(p):
     stalled(p, Play.press, "Up")
     p.expect(outcome="Player 2 WIN", flags=0, cursor="red")
