@@ -21,8 +21,8 @@ endif()
 # when the tests run rather than after every link.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
-# Wine builds its prefix on first use, which takes longer than the five
-# seconds test listing may take, so build it now, once.
+# Wine builds its prefix on first use, which can take longer than listing the
+# tests may take, so build it now, once.
 if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine" AND NOT EXISTS ${CMAKE_BINARY_DIR}/wineprefix/system.reg)
   message(STATUS "Creating the wine prefix in ${CMAKE_BINARY_DIR}/wineprefix")
   execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
