@@ -22,12 +22,17 @@ endif()
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
 # Wine builds its prefix on first use, which can take longer than listing the
-# tests may take, so build it now, once.
+# tests may take, so build it now, once. A first try has been seen to fail on a
+# fresh machine, so a failure is shown with what wine said and tried again.
 if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine" AND NOT EXISTS ${CMAKE_BINARY_DIR}/wineprefix/system.reg)
   message(STATUS "Creating the wine prefix in ${CMAKE_BINARY_DIR}/wineprefix")
-  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
-                  RESULT_VARIABLE coil_wineboot_result)
-  if(NOT coil_wineboot_result EQUAL 0)
-    message(WARNING "wineboot failed (${coil_wineboot_result}): the tests may not run")
-  endif()
+  foreach(coil_try 1 2)
+    execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                    RESULT_VARIABLE coil_wineboot_result OUTPUT_VARIABLE coil_wineboot_output
+                    ERROR_VARIABLE coil_wineboot_output)
+    if(coil_wineboot_result EQUAL 0)
+      break()
+    endif()
+    message(WARNING "wineboot failed (${coil_wineboot_result}), try ${coil_try} of 2:\n${coil_wineboot_output}")
+  endforeach()
 endif()
